@@ -1,0 +1,21 @@
+// The subcommands of the qgen tool. Each file adds one subcommand to the app;
+// its callback raises qgen::Exception (or CLI11's errors) on failure, and main
+// turns that into a message on standard error and exit status 1.
+#pragma once
+
+#include <CLI/CLI.hpp>
+#include <string>
+
+namespace qgen::tool {
+
+void AddMaskCommand(CLI::App& app);
+
+// Text from the terminal (UTF-8) to the engine's code page, and back; a
+// character the code page cannot hold raises EConvertError.
+std::string ToEngine(const std::string& utf8);
+std::string ToTerminal(const std::string& bytes);
+
+// Writes one line of engine text to standard output in UTF-8.
+void PrintLine(const std::string& bytes);
+
+}  // namespace qgen::tool

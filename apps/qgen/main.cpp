@@ -1,0 +1,49 @@
+// qgen: the command-line tool. main sets up the options every subcommand
+// shares, registers the subcommands and turns failures into exit status 1.
+#include <cstdio>
+#include <iostream>
+
+#include "apps/qgen/Commands.h"
+#include "framework/CodePage.h"
+#include "framework/Exception.h"
+
+namespace qgen::tool {
+
+std::string ToEngine(const std::string& utf8) { return FromUtf8(utf8); }
+std::string ToTerminal(const std::string& bytes) { return ToUtf8(bytes); }
+
+void PrintLine(const std::string& bytes) {
+  const std::string line = ToTerminal(bytes) + "\n";
+  std::fwrite(line.data(), 1, line.size(), stdout);
+}
+
+}  // namespace qgen::tool
+
+int main(int argc, char** argv) {
+  CLI::App app{"qgen: masked sequence numbers shared through a database table"};
+  app.require_subcommand(1);
+  app.set_version_flag("--version", "qgen 2.0");
+  std::string codepage = "WINDOWS-1251";
+  app.add_option("--codepage", codepage,
+                 "Single-byte code page of engine text; the terminal is always UTF-8")
+      ->capture_default_str();
+  app.parse_complete_callback([&] { qgen::SetDefaultCodePage(codepage); });
+
+  qgen::tool::AddMaskCommand(app);
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    return app.exit(e);
+  } catch (const qgen::Exception& e) {
+    std::fflush(stdout);
+    std::string text = e.what();
+    try {
+      text = qgen::ToUtf8(text);
+    } catch (const qgen::EConvertError&) {
+    }
+    std::cerr << "qgen: error: " << text << "\n";
+    return 1;
+  }
+  return 0;
+}

@@ -1,0 +1,48 @@
+// Date, time and pseudo-random numbers of the framework stand-in. The clock is
+// replaceable so that tests can set the time; Now() reads local time to the
+// millisecond. Random numbers come from one process-wide generator.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+namespace qgen {
+
+// Days since 1899-12-30 00:00 local time; the fraction is the time of day.
+using TDateTime = double;
+
+// The current local date and time, from the installed clock.
+TDateTime Now();
+
+// Builds a TDateTime; raises EConvertError on an impossible date or time.
+TDateTime EncodeDate(int year, int month, int day);
+TDateTime EncodeTime(int hour, int min, int sec, int msec);
+
+// Split a TDateTime, rounded to the millisecond.
+void DecodeDate(TDateTime value, std::uint16_t& year, std::uint16_t& month, std::uint16_t& day);
+void DecodeTime(TDateTime value, std::uint16_t& hour, std::uint16_t& min, std::uint16_t& sec,
+                std::uint16_t& msec);
+
+// Replaces the clock that Now() reads; an empty function restores the system clock.
+using ClockFunction = std::function<TDateTime()>;
+void SetClock(ClockFunction clock);
+
+// A test clock: installs itself for its lifetime, reads `time`, and puts the
+// system clock back when destroyed. Advance() moves it on.
+class TestClock {
+ public:
+  explicit TestClock(TDateTime start);
+  TestClock(const TestClock&) = delete;
+  TestClock& operator=(const TestClock&) = delete;
+  ~TestClock();
+  void Set(TDateTime value) { time = value; }
+  void AdvanceMilliseconds(std::int64_t ms) { time += static_cast<double>(ms) / 86400000.0; }
+  TDateTime time;
+};
+
+// Seeds the process-wide generator from the high-resolution clock.
+void Randomize();
+// A whole number in 0 .. bound-1 (0 when bound <= 0).
+std::int32_t Random(std::int32_t bound);
+
+}  // namespace qgen

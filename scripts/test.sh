@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Runs every test that CI runs: installs what is missing, builds with g++
+# (warnings as errors) and runs the suite on SQLite files and on a private
+# PostgreSQL server that this script starts and stops; then builds with clang
+# under AddressSanitizer + UndefinedBehaviorSanitizer and runs the suite again;
+# then checks formatting.
+set -euo pipefail
+top="$(cd "$(dirname "$0")/.." && pwd)"
+cd "$top"
+"$top/scripts/install-deps.sh"
+
+export QGEN_PG_STATE="${TMPDIR:-/tmp}/qgen-pg-test-$$.state"
+uri=$("$top/scripts/pg-server.sh" start)
+trap '"$top/scripts/pg-server.sh" stop' EXIT
+export QGEN_TEST_PG_URI="$uri" QGEN_REQUIRE_PG=1
+
+echo "== g++ build, warnings as errors"
+CXX=g++ "$top/scripts/build.sh" build -DQGEN_WERROR=ON -DQGEN_BUILD_FUZZ=OFF >/dev/null
+ctest --test-dir build --output-on-failure -j2
+
+echo "== clang build with AddressSanitizer + UndefinedBehaviorSanitizer"
+CXX=clang++ "$top/scripts/build.sh" build-asan -DQGEN_WERROR=ON -DQGEN_SANITIZE=ON \
+  -DCMAKE_BUILD_TYPE=Debug >/dev/null
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  ctest --test-dir build-asan --output-on-failure -j2
+
+echo "== clang-format"
+files=$(git ls-files '*.cpp' '*.h')
+if [ -n "$files" ] && ! clang-format --dry-run --Werror $files; then
+  echo "clang-format: run 'clang-format -i' on the files above" >&2
+  exit 1
+fi

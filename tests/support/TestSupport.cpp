@@ -1,0 +1,37 @@
+#include "tests/support/TestSupport.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+
+namespace qgen::test {
+
+TempDir::TempDir() {
+  const char* base = std::getenv("TMPDIR");
+  std::string pattern = std::string(base && *base ? base : "/tmp") + "/qgen-test-XXXXXX";
+  if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed for " + pattern);
+  path_ = pattern;
+}
+
+TempDir::~TempDir() {
+  std::error_code ignored;
+  std::filesystem::remove_all(path_, ignored);
+}
+
+std::string PostgresUri() {
+  const char* uri = std::getenv("QGEN_TEST_PG_URI");
+  return uri ? uri : "";
+}
+
+bool PostgresRequired() {
+  const char* value = std::getenv("QGEN_REQUIRE_PG");
+  return value && std::string(value) == "1";
+}
+
+std::string BinaryDir() {
+  const char* dir = std::getenv("QGEN_TEST_BINARY_DIR");
+  return dir ? dir : ".";
+}
+
+}  // namespace qgen::test
