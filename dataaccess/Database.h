@@ -1,0 +1,75 @@
+// TDatabase: one connection to a database, named by a URI: a plain path or
+// "sqlite:PATH" for an SQLite file (default "qgen.db" in the working
+// directory), or "postgresql://..." for a PostgreSQL server. Text crosses the
+// connection as UTF-8 and is converted from and to CodePage().
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "framework/Component.h"
+#include "framework/Variant.h"
+#include "dataaccess/Field.h"
+
+namespace qgen {
+
+class Connection;
+
+// A column of a table as the database declares it.
+struct ColumnInfo {
+  std::string name;
+  std::string declared_type;  // as the database names it, e.g. "REAL", "float8"
+  TFieldType type = ftUnknown;
+  int size = 0;  // declared character width, 0 when none
+  bool primary_key = false;
+};
+
+class TDatabase : public TComponent {
+ public:
+  explicit TDatabase(TComponent* owner);
+  ~TDatabase() override;
+
+  // The URI; "" means the default "qgen.db". Changing it closes the connection.
+  const std::string& URI() const { return uri_; }
+  void SetURI(const std::string& uri);
+
+  // Code page of engine text; the process default (Windows-1251) unless set.
+  const std::string& CodePage() const { return codepage_; }
+  void SetCodePage(const std::string& name);
+
+  // How long an SQLite statement waits for another writer's lock, in milliseconds.
+  int BusyTimeout() const { return busy_timeout_ms_; }
+  void SetBusyTimeout(int milliseconds) { busy_timeout_ms_ = milliseconds; }
+
+  // Connects (an open database stays open). Raises EDatabaseError with the
+  // server's or the library's reason and what to check.
+  void Open();
+  void Close();
+  bool Connected() const { return connection_ != nullptr; }
+
+  // "sqlite" or "postgresql", from the URI.
+  std::string Kind() const;
+
+  // Statements for tools and tests: SQL with "?" placeholders and bound values
+  // (text in UTF-8, not converted). Open the database first.
+  std::int64_t Execute(const std::string& sql, const std::vector<Variant>& params = {});
+  std::vector<std::vector<Variant>> Query(const std::string& sql,
+                                          const std::vector<Variant>& params = {});
+  bool TableExists(const std::string& table);
+  std::vector<ColumnInfo> Columns(const std::string& table);
+  // The identifier quoted for SQL, whatever characters it holds.
+  std::string QuoteIdentifier(const std::string& name) const;
+
+  // The live connection; raises EDatabaseError when not connected.
+  Connection& connection();
+
+ private:
+  std::string uri_;
+  std::string codepage_;
+  int busy_timeout_ms_ = 5000;
+  std::unique_ptr<Connection> connection_;
+};
+
+}  // namespace qgen
