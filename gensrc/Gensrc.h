@@ -3,3 +3,4 @@
 #pragma once
 
 #include "gensrc/GenMask.h"
+#include "gensrc/TimeStamp.h"
