@@ -1,0 +1,155 @@
+// TGenerator: the non-visual component that issues successive masked values
+// (document and invoice numbers) from one sequence shared, through one row of
+// the generator table, by every program on every machine that uses the table.
+// Applications set Mask, DataSource and the limits, then call Generator for
+// each new value and Undo to take the last one back. Not thread-safe: one
+// thread uses an instance; processes coordinate through the row's busy flag.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "framework/Component.h"
+#include "framework/Event.h"
+#include "gensrc/GenMask.h"
+
+namespace qgen {
+
+class TDataSet;
+class TDataSource;
+
+// Asked for the characters of the mask's '@' symbols (one per symbol, in mask
+// order); the handler may replace them.
+using TGenProcEvent = TEvent<TObject*, TmString&>;
+// Told of an overflow, an underflow or a refused undo, with a copy of the value.
+using TGOverFlowEvent = TEvent<TObject*, TmString>;
+// Called in place of resetting the counting part to its start; nvSuffix is the
+// generator's working counting part, and a value stored there is kept.
+using TOnNewRecord = TEvent<TObject*, TmString&>;
+
+class TGenerator : public TComponent {
+ public:
+  // Takes an identity (a time stamp unique within the process), draws its own
+  // back-off length and creates its mask engine.
+  explicit TGenerator(TComponent* owner);
+  // Frees the mask engine; leaves the data source and the table alone.
+  ~TGenerator() override;
+
+  // Opens the table (InitDB) once a form has been read, unless designing.
+  void Loaded() override;
+
+  // Published properties, read here and written by their setters.
+  const std::string& Mask() const { return FMask; }
+  TDataSource* DataSource() const { return FDataSource; }
+  const TmString& StartValue() const { return FStartValue; }
+  const TmString& EndValue() const { return FEndValue; }
+
+  // Parses the picture into the engine. An empty picture sets GenError. A
+  // picture that does not parse raises Exception; Mask keeps the new text and
+  // the engine is left without symbols.
+  void SetMask(const std::string& Value);
+  // Takes the table from Value's dataset and, outside loading and designing,
+  // opens and checks it (InitDB). None clears DataSource and GenTable and opens
+  // nothing. Both references are cleared when either object is destroyed.
+  void FSetDataSource(TDataSource* Value);
+  // Store a limit of the counting part (suffix form), validated by the engine,
+  // and compare it with the other limit: out of order, a notice is shown,
+  // StartValue is emptied and GenError set; in order, GenError is cleared.
+  // Ignored (the property stays empty) while no mask is parsed.
+  void SetStartValue(const TmString& Value);
+  void SetEndValue(const TmString& Value);
+
+  // Opens GenTable and checks its seven columns. Any failure shows "Error while
+  // opening generator table \r\nCheck DataSource!" and sets GenError; nothing
+  // is raised.
+  virtual void InitDB();
+  // Sets the working value to the start of the sequence (or lets OnNewRecord
+  // choose it) and takes WorkSuffix and WorkPrefix from the engine.
+  virtual void NullRecord();
+  // Sets the working value to the end of the sequence and takes WorkSuffix and
+  // WorkPrefix from the engine.
+  virtual void FullRecord();
+  // One attempt to take the current row of GenTable: true when this instance
+  // holds it and WorkSuffix and the engine hold the stored counting part. Busy
+  // rows get their wait count raised or, when stale, are freed. Every failed
+  // write is cancelled. Raises only what it does not guard (field access).
+  virtual bool ReadDATA();
+  // Issues the next value: "" when there is no open table or GenError is set;
+  // the static value when the mask does not count; otherwise the start value
+  // for a new prefix or the stored value counted on. Raises "Can not generate
+  // new record!" when the row can be neither inserted nor found, and "Gentbl is
+  // busy. Try again!" when the row could not be taken within RetryTimeout.
+  virtual std::string Generator();
+  // Takes this instance's last value back while the row is free, was last
+  // written by this instance and still holds that value; returns the value
+  // after the undo. Refusals call OnUndoFailed or show "Can NOT undo!" and
+  // return the unchanged value; "" when GenError is set or there is no open table.
+  virtual std::string Undo();
+  // A short pause between attempts, of about WaitCount + 1 microseconds.
+  virtual void Wait();
+
+  // Writes WorkSuffix into the current (taken) row, stamps it and frees it.
+  // False, with the change cancelled, when the row cannot be written.
+  bool WriteDATA();
+  // Inserts the row of (GeneratorType, prefix) holding the start value. False,
+  // with the insert cancelled, when it cannot be inserted.
+  bool MakeNewRecord();
+  // True when Stamp is more than 1000 ms old by its second and millisecond
+  // digits, or when those are not a number (a missing or damaged stamp).
+  bool CheckTimeOut(const TmString& Stamp);
+
+  // The mask engine's callbacks (Sender is the engine and is not passed on).
+  void pGetPROC(TObject* Sender, TmString& S);
+  void pOverFlow(TObject* Sender, TmString S);
+  void pSubOver(TObject* Sender, TmString S);
+
+  // Fields, in declaration order.
+  TDataSet* GenTable = nullptr;  // the generator table; not owned
+
+ protected:
+  std::string FMask;
+  TmString FStartValue;
+  TmString FEndValue;
+
+ public:
+  std::unique_ptr<TGenMask> GenMask;
+  TGenProcEvent GetUserPrefixes;
+  TGOverFlowEvent OnOverFlowMask;
+  TGOverFlowEvent OnSubOverMask;
+  TOnNewRecord OnNewRecord;
+  TGOverFlowEvent OnUndoFailed;
+  std::int32_t GeneratorType = 0;
+
+ protected:
+  TDataSource* FDataSource = nullptr;
+
+ public:
+  std::int32_t WaitCount = 0;  // 0..999, drawn once: the length of Wait
+  std::int32_t FailCount = 0;  // consecutive failed lock or read steps
+  TmString WorkPrefix;
+  TmString WorkSuffix;
+  TmString RowSuffix;
+  bool GenError = false;
+  std::string InstanceStamp;  // 17 digits: this instance in the Who column
+
+  // How long Generator keeps trying to take a busy row, in milliseconds,
+  // before it raises "Gentbl is busy. Try again!".
+  int RetryTimeout = 10000;
+
+ protected:
+  // Clears DataSource and GenTable when either of them is destroyed.
+  void Notification(TComponent* component, TOperation operation) override;
+
+ private:
+  // Positions GenTable on the row (GeneratorType, WorkPrefix).
+  bool LocateRow();
+  // Drops a change of ours that a failed write left pending.
+  void CancelPending();
+  // The refusal of Undo: OnUndoFailed, else the "Can NOT undo!" notice.
+  void UndoRefused();
+  // Lets go of the data source and the table (and their free notifications).
+  void ReleaseReferences();
+};
+
+}  // namespace qgen
