@@ -128,6 +128,10 @@ TestClock::TestClock(TDateTime start) : time(start) {
 }
 TestClock::~TestClock() { SetClock(nullptr); }
 
+void TestClock::AdvanceMilliseconds(std::int64_t ms) {
+  time = static_cast<double>(ToMilliseconds(time) + ms) / static_cast<double>(kMsPerDay);
+}
+
 void Randomize() {
   const auto ticks = std::chrono::high_resolution_clock::now().time_since_epoch().count();
   std::seed_seq seed{static_cast<std::uint32_t>(ticks), static_cast<std::uint32_t>(ticks >> 32)};

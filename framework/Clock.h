@@ -36,7 +36,10 @@ class TestClock {
   TestClock& operator=(const TestClock&) = delete;
   ~TestClock();
   void Set(TDateTime value) { time = value; }
-  void AdvanceMilliseconds(std::int64_t ms) { time += static_cast<double>(ms) / 86400000.0; }
+  // Moves on by whole milliseconds from the nearest millisecond. Adding the
+  // fraction ms/86400000 instead would drift: each addition rounds, and after a
+  // few thousand steps the clock reads a millisecond off.
+  void AdvanceMilliseconds(std::int64_t ms);
   TDateTime time;
 };
 

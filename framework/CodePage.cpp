@@ -30,8 +30,9 @@ class Converter {
   Converter& operator=(const Converter&) = delete;
   ~Converter() { iconv_close(cd_); }
 
-  // Converts `in`; on a character that cannot be converted, returns false and
-  // the offset of the offending input byte in `bad`.
+  // Converts `in`; on a character that cannot be converted, returns false, the
+  // offset of the offending input byte in `bad` and iconv's reason in error():
+  // EILSEQ for a character it cannot take, EINVAL for an incomplete one.
   bool Run(std::string_view in, std::string& out, std::size_t& bad) {
     out.clear();
     char* src = const_cast<char*>(in.data());
@@ -44,6 +45,7 @@ class Converter {
       out.append(buffer, static_cast<std::size_t>(dst - buffer));
       if (r == static_cast<std::size_t>(-1)) {
         if (errno == E2BIG) continue;
+        error_ = errno;
         bad = in.size() - left;
         return false;
       }
@@ -56,18 +58,32 @@ class Converter {
     out.append(buffer, static_cast<std::size_t>(dst - buffer));
     return true;
   }
+  int error() const { return error_; }
 
  private:
   iconv_t cd_;
+  int error_ = 0;
 };
 
-// Length of the well-formed UTF-8 sequence at `at`, or 0 when it is malformed.
+// Length of the well-formed UTF-8 sequence at `at`, or 0 when it is malformed
+// (a stray or overlong form, a surrogate, a code point beyond U+10FFFF).
 std::size_t Utf8SequenceLength(std::string_view text, std::size_t at) {
-  const unsigned char lead = static_cast<unsigned char>(text[at]);
-  std::size_t len = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 ? 2 : 0;
+  const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[at + k]); };
+  const unsigned char lead = byte(0);
+  const std::size_t len = lead < 0x80   ? 1
+                          : lead < 0xC2 ? 0
+                          : lead < 0xE0 ? 2
+                          : lead < 0xF0 ? 3
+                          : lead < 0xF5 ? 4
+                                        : 0;
   if (len == 0 || at + len > text.size()) return 0;
   for (std::size_t k = 1; k < len; ++k) {
-    if ((static_cast<unsigned char>(text[at + k]) & 0xC0) != 0x80) return 0;
+    if ((byte(k) & 0xC0) != 0x80) return 0;
+  }
+  // The second byte's range rules out overlong forms, surrogates and too-high code points.
+  if ((lead == 0xE0 && byte(1) < 0xA0) || (lead == 0xED && byte(1) >= 0xA0) ||
+      (lead == 0xF0 && byte(1) < 0x90) || (lead == 0xF4 && byte(1) >= 0x90)) {
+    return 0;
   }
   return len;
 }
@@ -90,9 +106,14 @@ void SetDefaultCodePage(const std::string& name) {
   if (!to.Run("A", out, bad) || out != "A") {
     throw EConvertError("Code page " + name + " is not a single-byte code page");
   }
-  Converter letter(name, "UTF-8");
-  if (letter.Run("\xC3\xA9", out, bad) && out.size() != 1) {
-    throw EConvertError("Code page " + name + " is not a single-byte code page");
+  // Every byte must stand for a character of its own or for none: a byte that
+  // iconv finds incomplete on its own is the lead byte of a multi-byte code page.
+  Converter back("UTF-8", name);
+  for (int b = 0; b < 256; ++b) {
+    const char byte = static_cast<char>(b);
+    if (!back.Run(std::string_view(&byte, 1), out, bad) && back.error() != EILSEQ) {
+      throw EConvertError("Code page " + name + " is not a single-byte code page");
+    }
   }
   CodePageSetting() = name;
 }

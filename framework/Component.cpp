@@ -52,6 +52,9 @@ void TComponent::Loaded() { SetLoading(false); }
 
 void TComponent::FreeNotification(TComponent* component) {
   if (!component || component == this) return;
+  // A component whose destruction has begun has already told its list, or is
+  // telling it now: a link made now would outlive it and be left dangling.
+  if (InState(csDestroying) || component->InState(csDestroying)) return;
   if (std::find(free_notifies_.begin(), free_notifies_.end(), component) == free_notifies_.end()) {
     free_notifies_.push_back(component);
   }
@@ -72,6 +75,8 @@ void TComponent::InsertComponent(TComponent* component) {
   if (component->owner_) component->owner_->RemoveComponent(component);
   components_.push_back(component);
   component->owner_ = this;
+  // A component placed on a form in the designer is in design mode as well.
+  if (InState(csDesigning)) component->SetDesigning(true);
   NotifyOwned(component, opInsert);
 }
 

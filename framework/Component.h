@@ -50,11 +50,13 @@ class TComponent : public TObject {
   virtual void Loaded();
 
   // Asks to be told (Notification with opRemove) when `component` is destroyed;
-  // `component` is told of this one's destruction as well.
+  // `component` is told of this one's destruction as well. Does nothing when
+  // either has begun its destruction.
   void FreeNotification(TComponent* component);
   void RemoveFreeNotification(TComponent* component);
 
-  // Takes over or gives up ownership of `component`.
+  // Takes over or gives up ownership of `component`; an owner in design mode
+  // puts the component it takes over in design mode too.
   void InsertComponent(TComponent* component);
   void RemoveComponent(TComponent* component);
 

@@ -16,8 +16,9 @@ namespace qgen {
 
 namespace detail {
 // One distinct address per member routine, shared by every translation unit.
+// Not const, so that no linker may fold the identical objects into one.
 template <auto Method>
-inline constexpr char kRoutineId = 0;
+inline char kRoutineId = 0;
 }  // namespace detail
 
 template <class... Args>

@@ -19,6 +19,8 @@ bool ParseNumber(const std::string& text, double& out, bool& integral, std::int6
   while (e > b && text[e - 1] == ' ') --e;
   if (b == e) return false;
   const std::string t = text.substr(b, e - b);
+  // Decimal notation only: strtod alone would also take "inf", "nan" and hex.
+  if (t.find_first_not_of("+-.0123456789eE") != std::string::npos) return false;
   char* end = nullptr;
   errno = 0;
   const long long ll = std::strtoll(t.c_str(), &end, 10);
@@ -65,6 +67,15 @@ int CompareScalars(const Variant& a, const Variant& b) {
   }
   const int c = a.ToString().compare(b.ToString());
   return c < 0 ? -1 : c > 0 ? 1 : 0;
+}
+
+std::int64_t AddWhole(std::int64_t a, std::int64_t b) {
+  std::int64_t sum = 0;
+  if (__builtin_add_overflow(a, b, &sum)) {
+    throw EConvertError("Variant overflow: " + std::to_string(a) + " + " + std::to_string(b) +
+                        " is beyond the range of a 64-bit whole number");
+  }
+  return sum;
 }
 
 }  // namespace
@@ -185,7 +196,7 @@ Variant Variant::operator+(std::int64_t n) const {
     case VarType::Null:
       return Variant();
     case VarType::Integer:
-      return Variant(std::get<std::int64_t>(value_) + n);
+      return Variant(AddWhole(std::get<std::int64_t>(value_), n));
     case VarType::Float:
       return Variant(std::get<double>(value_) + static_cast<double>(n));
     case VarType::String: {
@@ -193,7 +204,7 @@ Variant Variant::operator+(std::int64_t n) const {
       bool integral = false;
       std::int64_t whole = 0;
       if (ParseNumber(std::get<std::string>(value_), d, integral, whole)) {
-        return integral ? Variant(whole + n) : Variant(d + static_cast<double>(n));
+        return integral ? Variant(AddWhole(whole, n)) : Variant(d + static_cast<double>(n));
       }
       return Variant(ToDouble() + static_cast<double>(n));  // raises EConvertError
     }

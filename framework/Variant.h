@@ -30,8 +30,9 @@ class Variant {
   bool IsArray() const { return Type() == VarType::Array; }
   bool IsNumeric() const { return Type() == VarType::Integer || Type() == VarType::Float; }
 
-  // Conversions. Null gives "" / 0; a string must hold a number for the numeric
-  // ones; an array converts to nothing. Failures raise EConvertError.
+  // Conversions. Null gives "" / 0; a string must hold a number in decimal
+  // notation for the numeric ones; an array converts to nothing. Failures raise
+  // EConvertError.
   std::string ToString() const;
   std::int64_t ToInt64() const;
   double ToDouble() const;
@@ -49,7 +50,8 @@ class Variant {
   friend bool operator>(const Variant& a, const Variant& b) { return b < a; }
 
   // Arithmetic addition of a whole number: null stays null; a string holding a
-  // number is added as a number; other strings raise EConvertError.
+  // number is added as a number; other strings, and a whole-number sum beyond
+  // 64 bits, raise EConvertError.
   Variant operator+(std::int64_t n) const;
 
  private:

@@ -1,0 +1,65 @@
+// Text routines: StrToInt, CompareText, Format.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "framework/Exception.h"
+#include "framework/Text.h"
+
+namespace qgen {
+namespace {
+
+TEST(StrToInt, AcceptsWholeNumbersAndRaisesNamingTheText) {
+  EXPECT_EQ(StrToInt("42"), 42);
+  EXPECT_EQ(StrToInt(" -17 "), -17);
+  EXPECT_EQ(StrToInt("+5"), 5);
+  EXPECT_EQ(StrToInt("2147483647"), 2147483647);
+  EXPECT_EQ(StrToInt("-2147483648"), INT32_MIN);
+  for (const char* bad :
+       {"", "  ", "-", "12a", "1.5", "0x10", "2147483648", "99999999999999999999"}) {
+    try {
+      StrToInt(bad);
+      ADD_FAILURE() << "accepted '" << bad << "'";
+    } catch (const EConvertError& e) {
+      EXPECT_EQ(e.Message(), "'" + std::string(bad) + "' is not a valid integer value");
+    }
+  }
+}
+
+int Sign(int v) {
+  return v < 0 ? -1 : v > 0 ? 1 : 0;
+}
+
+TEST(CompareText, CaseInsensitiveForAsciiOnlyWithPrefixFirst) {
+  struct Case {
+    const char* a;
+    const char* b;
+    int sign;
+  };
+  const Case cases[] = {
+      {"abc", "ABC", 0},
+      {"GenID", "genid", 0},
+      {"abc", "abd", -1},
+      {"ab", "abc", -1},
+      {"", "a", -1},
+      {"Z", "a", 1},
+      {"_", "a", 1},        // letters fold to upper case:
+                            // '_' (0x5F) after 'A' (0x41)
+      {"\xE0", "\xC0", 1},  // Windows-1251 a / A: not folded, by code
+      {"\xC0", "z", 1},     // bytes >= 0x80 sort after ASCII
+      {"a\xE0", "A\xE0", 0},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(Sign(CompareText(c.a, c.b)), c.sign) << c.a << " vs " << c.b;
+    EXPECT_EQ(Sign(CompareText(c.b, c.a)), -c.sign) << c.b << " vs " << c.a;
+  }
+}
+
+TEST(Format, FormatsLikePrintf) {
+  EXPECT_EQ(Format("%4d%2d%2d", 2026, 1, 2), "2026 1 2");
+  EXPECT_EQ(Format("%s-%03d", "INV", 42), "INV-042");
+  EXPECT_EQ(Format("%s", std::string(300, 'x').c_str()).size(), 300u);
+}
+
+}  // namespace
+}  // namespace qgen
