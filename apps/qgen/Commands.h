@@ -6,12 +6,21 @@
 #include <CLI/CLI.hpp>
 #include <string>
 
+#include "framework/Exception.h"
+
 namespace qgen::tool {
 
 void AddMaskCommand(CLI::App& app);
 
+// A failure whose message is already terminal text (UTF-8), such as a character
+// of an argument that the code page cannot hold: main prints it unconverted.
+class TerminalError : public EConvertError {
+ public:
+  using EConvertError::EConvertError;
+};
+
 // Text from the terminal (UTF-8) to the engine's code page, and back; a
-// character the code page cannot hold raises EConvertError.
+// character the code page cannot hold raises TerminalError.
 std::string ToEngine(const std::string& utf8);
 std::string ToTerminal(const std::string& bytes);
 

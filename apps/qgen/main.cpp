@@ -9,8 +9,16 @@
 
 namespace qgen::tool {
 
-std::string ToEngine(const std::string& utf8) { return FromUtf8(utf8); }
-std::string ToTerminal(const std::string& bytes) { return ToUtf8(bytes); }
+std::string ToEngine(const std::string& utf8) {
+  try {
+    return FromUtf8(utf8);
+  } catch (const EConvertError& e) {
+    throw TerminalError(e.what());  // names the character as the user typed it
+  }
+}
+std::string ToTerminal(const std::string& bytes) {
+  return ToUtf8(bytes);
+}
 
 void PrintLine(const std::string& bytes) {
   const std::string line = ToTerminal(bytes) + "\n";
@@ -35,6 +43,10 @@ int main(int argc, char** argv) {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
     return app.exit(e);
+  } catch (const qgen::tool::TerminalError& e) {
+    std::fflush(stdout);
+    std::cerr << "qgen: error: " << e.what() << "\n";
+    return 1;
   } catch (const qgen::Exception& e) {
     std::fflush(stdout);
     std::string text = e.what();
