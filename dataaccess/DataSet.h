@@ -1,17 +1,19 @@
 // TDataSet: a set of records with one current record, opened and closed, read
 // by field, located by key and changed through Insert/Edit, Post and Cancel.
 // TTable is the real one; every public operation is virtual so that a
-// forwarding wrapper (such as a fault-injecting one in tests) can stand in.
+// forwarding wrapper (such as a fault-injecting one in tests) can stand in: it
+// forwards to an inner dataset and mirrors the inner state with SetState. The
+// base class holds no records: its Open, Locate, Insert, Edit and Post raise.
 #pragma once
 
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "dataaccess/Field.h"
 #include "framework/Component.h"
 #include "framework/Event.h"
 #include "framework/Variant.h"
-#include "dataaccess/Field.h"
 
 namespace qgen {
 
@@ -79,13 +81,20 @@ class TDataSet : public TComponent {
   void DetachDataSource(TDataSource* source);
 
  protected:
-  // Changes the state and tells every attached data source.
+  // Changes the state and tells every attached data source. Every source hears
+  // of it even when one raises; the first failure is raised afterwards.
   void SetState(TDataSetState state);
+  // The name used in messages: the component's Name, or what the dataset shows.
+  virtual std::string DisplayName() const;
+  // Raises EDatabaseError when a change is pending ("cannot <operation> ...").
+  void CheckNoPendingChange(const char* operation) const;
   // Fields are created by the concrete dataset when it opens.
   void ClearFields();
   TField* AddField(std::string name, TFieldType type, int size);
 
  private:
+  [[noreturn]] void Unsupported(const char* operation) const;
+
   TDataSetState state_ = dsInactive;
   std::vector<std::unique_ptr<TField>> fields_;
   std::vector<TDataSource*> sources_;

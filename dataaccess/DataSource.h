@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "dataaccess/DataSet.h"
 #include "framework/Component.h"
 #include "framework/Event.h"
-#include "dataaccess/DataSet.h"
 
 namespace qgen {
 
@@ -25,10 +25,13 @@ class TDataSource : public TComponent {
   // The dataset's state, dsInactive when there is none.
   TDataSetState State() const;
 
-  // Called with this data source on every state change of its dataset.
+  // Called with this data source on every state change of its dataset, and
+  // when pointing at another dataset changes State.
   TNotifyEvent OnStateChange;
 
-  // Called by the dataset on each state change.
+  // Called by the dataset on each state change: tells the data links, then
+  // OnStateChange. A link that raises (a field name the dataset does not have)
+  // does not stop the others; its failure is raised afterwards.
   void StateChanged();
 
   void AddDataLink(TDataLink* link);
@@ -39,6 +42,7 @@ class TDataSource : public TComponent {
 
  private:
   TDataSet* dataset_ = nullptr;
+  TDataSetState last_state_ = dsInactive;  // the state last passed on
   std::vector<TDataLink*> links_;
 };
 
@@ -72,16 +76,19 @@ class TFieldDataLink : public TDataLink {
   void SetFieldName(const std::string& name);
   // The bound field while the dataset is open, else nullptr.
   TField* Field() const { return field_; }
-  // True only when the bound field may be written now.
+  // True only when a field is bound and may be written (TField::CanModify).
   bool CanModify() const;
 
   void StateChanged() override;
 
  private:
-  void UpdateField();
+  // Binds the field while the dataset is open; `report_missing` raises
+  // EDatabaseError when the open dataset has no field of that name.
+  void UpdateField(bool report_missing);
 
   std::string field_name_;
   TField* field_ = nullptr;
+  bool was_active_ = false;
 };
 
 }  // namespace qgen

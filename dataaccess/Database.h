@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "dataaccess/Field.h"
 #include "framework/Component.h"
 #include "framework/Variant.h"
-#include "dataaccess/Field.h"
 
 namespace qgen {
 
@@ -35,22 +35,30 @@ class TDatabase : public TComponent {
   const std::string& URI() const { return uri_; }
   void SetURI(const std::string& uri);
 
-  // Code page of engine text; the process default (Windows-1251) unless set.
-  const std::string& CodePage() const { return codepage_; }
+  // Code page of engine text; the process default (Windows-1251) unless set
+  // ("" goes back to the default). Raises EConvertError for a name iconv does
+  // not know or a code page that is not single-byte.
+  const std::string& CodePage() const;
   void SetCodePage(const std::string& name);
 
-  // How long an SQLite statement waits for another writer's lock, in milliseconds.
+  // How long a statement waits for another writer's lock, in milliseconds
+  // (SQLite's busy timeout, PostgreSQL's lock_timeout); applies at once.
   int BusyTimeout() const { return busy_timeout_ms_; }
-  void SetBusyTimeout(int milliseconds) { busy_timeout_ms_ = milliseconds; }
+  void SetBusyTimeout(int milliseconds);
 
   // Connects (an open database stays open). Raises EDatabaseError with the
   // server's or the library's reason and what to check.
   void Open();
+  // Disconnects. Tables on this database then raise on their next operation
+  // until the database is opened again.
   void Close();
   bool Connected() const { return connection_ != nullptr; }
 
   // "sqlite" or "postgresql", from the URI.
   std::string Kind() const;
+  // The URI as messages show it: the SQLite file path, or the server URI
+  // without its password.
+  std::string DisplayURI() const;
 
   // Statements for tools and tests: SQL with "?" placeholders and bound values
   // (text in UTF-8, not converted). Open the database first.

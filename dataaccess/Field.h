@@ -42,7 +42,9 @@ class TField : public TObject {
 
   // The value of the current record. Reading works in any open state; writing
   // needs the dataset in dsEdit or dsInsert and a field that CanModify, else
-  // raises EDatabaseError.
+  // raises EDatabaseError. The value is stored in the field's kind: a number
+  // for numeric fields (text that is no number raises EConvertError), text for
+  // string fields.
   Variant Value() const { return value_; }
   void SetValue(const Variant& value);
   Variant AsVariant() const { return value_; }
@@ -58,15 +60,25 @@ class TField : public TObject {
   // its dataset is read-only, and the dataset is open.
   bool CanModify() const;
 
+  // True when the value was written since the record was loaded.
+  bool Modified() const { return modified_; }
+
   // Used by datasets to load a record without the write checks.
-  void Load(const Variant& value) { value_ = value; }
+  void Load(const Variant& value) {
+    value_ = value;
+    modified_ = false;
+  }
 
  private:
+  // `value` in the form this field keeps; raises EConvertError when it cannot.
+  Variant Coerce(const Variant& value) const;
+
   TDataSet* dataset_;
   std::string name_;
   TFieldType type_;
   int size_;
   bool read_only_ = false;
+  bool modified_ = false;
   Variant value_;
 };
 

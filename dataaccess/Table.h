@@ -1,6 +1,9 @@
 // TTable: a dataset over one table of a TDatabase. Locate reads the row afresh;
 // each Post is one transaction; an edit is written with optimistic
 // concurrency (only where every column still holds the value it had when read).
+// Field values are engine text; the table converts them from and to UTF-8
+// with the database's CodePage(). First reads the table's records in their
+// natural order; Next walks through what First read.
 #pragma once
 
 #include <memory>
@@ -18,14 +21,19 @@ class TTable : public TDataSet {
   ~TTable() override;
 
   TDatabase* Database() const { return database_; }
-  // The database the table lives in; hears of its destruction and lets go.
+  // The database the table lives in; hears of its destruction, then closes and
+  // lets go. Setting another database closes the table.
   void SetDatabase(TDatabase* database);
+  // The table's name (engine text, one identifier, quoted in SQL whatever it
+  // holds). Setting another name closes the table.
   const std::string& TableName() const { return table_name_; }
   void SetTableName(const std::string& name);
   // A read-only table refuses Insert and Edit at once.
   bool ReadOnly() const { return read_only_; }
   void SetReadOnly(bool value) { read_only_ = value; }
 
+  // Opens the database when it is not connected, reads the columns and makes
+  // the first record current. Raises EDatabaseError when the table is missing.
   void Open() override;
   void Close() override;
   bool Locate(const std::string& key_fields, const Variant& key_values) override;
@@ -40,9 +48,28 @@ class TTable : public TDataSet {
 
  protected:
   void Notification(TComponent* component, TOperation operation) override;
+  std::string DisplayName() const override;
 
  private:
   struct Impl;
+  struct Row;
+
+  Connection& Live() const;
+  void CheckActive() const;
+  // A value between the database's form (UTF-8) and the fields' (engine text).
+  Variant ToEngine(const Variant& value, const ColumnInfo& column) const;
+  Variant ToDatabase(const Variant& value, const ColumnInfo& column) const;
+  Row MakeRow(const std::vector<Variant>& values) const;
+  std::vector<Variant> Shown(const Row& row) const;
+  void ShowCurrent(Row row, std::vector<Variant> shown);
+  void ShowNone();
+  void LoadFields();
+  void ReadAll();
+  void StoreInList(const Row& row, bool insert);
+  void PostInsert();
+  void PostEdit();
+  void ReadCurrentAgain();
+
   TDatabase* database_ = nullptr;
   std::string table_name_;
   bool read_only_ = false;

@@ -1,0 +1,73 @@
+// Connection: the seam between the data-access classes and a database
+// library. TDatabase owns one; TTable writes its SQL once against this
+// interface and each backend (sqlite/, postgres/) supplies the dialect.
+// Statements use "?" placeholders and are prepared once per SQL text and reused.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "dataaccess/Database.h"
+#include "framework/Variant.h"
+
+namespace qgen {
+
+// The rows a statement returned and how many rows it changed. Text arrives as
+// UTF-8 (not converted); blob and bytea values arrive as raw bytes in a string.
+struct ResultRows {
+  std::vector<std::vector<Variant>> rows;
+  std::int64_t changes = 0;
+};
+
+class Connection {
+ public:
+  Connection() = default;
+  Connection(const Connection&) = delete;
+  Connection& operator=(const Connection&) = delete;
+  virtual ~Connection() = default;
+
+  // "sqlite" or "postgresql".
+  virtual std::string Kind() const = 0;
+
+  // How long a statement waits for another writer's lock, in milliseconds.
+  virtual void SetBusyTimeout(int milliseconds) = 0;
+
+  // Runs one statement on its own (autocommit). Raises EDatabaseError with the
+  // database's reason.
+  virtual ResultRows Run(const std::string& sql, const std::vector<Variant>& params) = 0;
+
+  // Runs one writing statement as a transaction of its own. SQLite takes the
+  // write lock first (BEGIN IMMEDIATE), so that a writer that holds it longer
+  // than the busy timeout is reported, never waited on forever. Raises
+  // EDatabaseError with the database's reason; nothing is written then.
+  virtual ResultRows Write(const std::string& sql, const std::vector<Variant>& params) = 0;
+
+  // True when a table (or view) of that name is visible.
+  virtual bool TableExists(const std::string& table) = 0;
+  // The table's columns in order; empty when there is no such table.
+  virtual std::vector<ColumnInfo> Columns(const std::string& table) = 0;
+
+  // A hidden expression that tells one row of `table` from every other, to
+  // read with the row ("rowid", "ctid"), or "" when the table has none.
+  virtual std::string RowIdentity(const std::string& table,
+                                  const std::vector<ColumnInfo>& columns) = 0;
+  // SQL that is true when `column` holds the value of parameter `param`, NULL
+  // equal to NULL (used for the optimistic check of an edit).
+  virtual std::string SameValue(const std::string& column, const ColumnInfo& info,
+                                const std::string& param) const = 0;
+  // SQL that is true when `column` equals parameter `param` exactly
+  // (case-sensitive, byte for byte for text); used by Locate.
+  virtual std::string EqualValue(const std::string& column, const ColumnInfo& info,
+                                 const std::string& param) const = 0;
+  // The parameter expression that stores a value into a column of this kind.
+  virtual std::string StoredValue(const ColumnInfo& info) const {
+    (void)info;
+    return "?";
+  }
+
+  // Identifier quoting shared by both dialects: double quotes, inner ones doubled.
+  static std::string Quote(const std::string& name);
+};
+
+}  // namespace qgen

@@ -1,0 +1,579 @@
+#include "dataaccess/Table.h"
+
+#include <cmath>
+#include <exception>
+
+#include "dataaccess/Connection.h"
+#include "framework/CodePage.h"
+#include "framework/Exception.h"
+
+namespace qgen {
+
+// One row as the database holds it: text in UTF-8, plus the hidden identity.
+struct TTable::Row {
+  Variant id;
+  std::vector<Variant> values;
+};
+
+namespace {
+
+bool IsNumericType(TFieldType type) {
+  return type == ftSmallint || type == ftInteger || type == ftLargeint || type == ftFloat ||
+         type == ftBCD;
+}
+
+bool IsIntegerType(TFieldType type) {
+  return type == ftSmallint || type == ftInteger || type == ftLargeint;
+}
+
+std::vector<std::string> SplitKeys(const std::string& list) {
+  std::vector<std::string> names;
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t end = list.find(';', start);
+    std::string name = list.substr(start, end == std::string::npos ? end : end - start);
+    const std::size_t b = name.find_first_not_of(' ');
+    const std::size_t e = name.find_last_not_of(' ');
+    names.push_back(b == std::string::npos ? "" : name.substr(b, e - b + 1));
+    if (end == std::string::npos)
+      break;
+    start = end + 1;
+  }
+  return names;
+}
+
+}  // namespace
+
+struct TTable::Impl {
+  std::vector<ColumnInfo> columns;  // names in UTF-8, as the database has them
+  std::string identity;             // hidden row identity ("rowid", "ctid") or ""
+  std::string table_sql;            // the quoted table name
+  std::string list_sql;             // "<identity>, <columns>"
+  std::string select_sql;           // "SELECT <list> FROM <table>"
+  std::string order_sql;            // " ORDER BY <identity>" or ""
+
+  std::vector<Row> rows;  // the records of the last First, in order
+  std::size_t pos = 0;    // index of the current record in `rows`
+  bool eof = true;
+  bool has_current = false;
+  Row current;                 // the current record as read
+  std::vector<Variant> shown;  // the same in engine text, as the fields show it
+};
+
+TTable::TTable(TComponent* owner) : TDataSet(owner), impl_(std::make_unique<Impl>()) {}
+
+TTable::~TTable() {
+  try {
+    Close();
+  } catch (...) {
+    // A state-change handler that raises while the table goes away is ignored.
+  }
+}
+
+std::string TTable::DisplayName() const {
+  if (!Name().empty())
+    return Name();
+  return "Table '" + table_name_ + "'";
+}
+
+void TTable::SetDatabase(TDatabase* database) {
+  if (database == database_)
+    return;
+  Close();
+  if (database_)
+    RemoveFreeNotification(database_);
+  database_ = database;
+  if (database_)
+    FreeNotification(database_);
+}
+
+void TTable::SetTableName(const std::string& name) {
+  if (name == table_name_)
+    return;
+  Close();
+  table_name_ = name;
+}
+
+void TTable::Notification(TComponent* component, TOperation operation) {
+  TDataSet::Notification(component, operation);
+  if (operation == opRemove && database_ && component == database_) {
+    // The connection goes with the database; Close does not touch it.
+    Close();
+    database_ = nullptr;
+  }
+}
+
+Connection& TTable::Live() const {
+  if (!database_)
+    throw EDatabaseError(DisplayName() + ": no database is assigned");
+  return database_->connection();
+}
+
+void TTable::CheckActive() const {
+  if (!Active())
+    throw EDatabaseError(DisplayName() + ": cannot perform this operation on a closed dataset");
+}
+
+Variant TTable::ToEngine(const Variant& value, const ColumnInfo& column) const {
+  if (value.Type() == VarType::String && column.type != ftBlob) {
+    try {
+      return Variant(FromUtf8(value.ToString(), database_->CodePage()));
+    } catch (const EConvertError& e) {
+      throw EDatabaseError(DisplayName() + ", field '" + column.name + "': " + e.what());
+    }
+  }
+  if (value.Type() == VarType::Integer && column.type == ftFloat) {
+    return Variant(value.ToDouble());
+  }
+  return value;
+}
+
+Variant TTable::ToDatabase(const Variant& value, const ColumnInfo& column) const {
+  if (value.Type() == VarType::String && column.type != ftBlob) {
+    try {
+      return Variant(ToUtf8(value.ToString(), database_->CodePage()));
+    } catch (const EConvertError& e) {
+      throw EDatabaseError(DisplayName() + ", field '" + column.name + "': " + e.what());
+    }
+  }
+  return value;
+}
+
+void TTable::Open() {
+  if (Active())
+    return;
+  if (!database_)
+    throw EDatabaseError(DisplayName() + ": no database is assigned");
+  if (table_name_.empty())
+    throw EDatabaseError("Cannot open a table without a table name");
+  database_->Open();
+  Connection& connection = database_->connection();
+  std::string table;
+  try {
+    table = ToUtf8(table_name_, database_->CodePage());
+  } catch (const EConvertError& e) {
+    throw EDatabaseError(DisplayName() + ": " + e.what());
+  }
+  Impl fresh;
+  fresh.columns = connection.Columns(table);
+  if (fresh.columns.empty()) {
+    throw EDatabaseError("Table '" + table_name_ + "' does not exist in database " +
+                         database_->DisplayURI() +
+                         "; check the table name and the database (qgen init creates the "
+                         "generator table)");
+  }
+  fresh.identity = connection.RowIdentity(table, fresh.columns);
+  fresh.table_sql = Connection::Quote(table);
+  std::string list = fresh.identity;
+  for (const ColumnInfo& column : fresh.columns) {
+    list += (list.empty() ? "" : ", ") + Connection::Quote(column.name);
+  }
+  fresh.list_sql = list;
+  fresh.select_sql = "SELECT " + list + " FROM " + fresh.table_sql;
+  if (!fresh.identity.empty())
+    fresh.order_sql = " ORDER BY " + fresh.identity;
+
+  ClearFields();
+  try {
+    for (ColumnInfo& column : fresh.columns) {
+      std::string name;
+      try {
+        name = FromUtf8(column.name, database_->CodePage());
+      } catch (const EConvertError& e) {
+        throw EDatabaseError(DisplayName() + ": column name: " + e.what());
+      }
+      AddField(name, column.type, column.size);
+    }
+    *impl_ = std::move(fresh);
+    ReadAll();
+  } catch (...) {
+    ClearFields();
+    *impl_ = Impl();
+    throw;
+  }
+  SetState(dsBrowse);
+}
+
+void TTable::Close() {
+  if (!Active())
+    return;
+  std::exception_ptr failure;
+  try {
+    // Data links let go of their fields here, before the fields are freed.
+    SetState(dsInactive);
+  } catch (...) {
+    failure = std::current_exception();
+  }
+  ClearFields();
+  *impl_ = Impl();
+  if (failure)
+    std::rethrow_exception(failure);
+}
+
+TTable::Row TTable::MakeRow(const std::vector<Variant>& values) const {
+  Row row;
+  std::size_t first = 0;
+  if (!impl_->identity.empty()) {
+    row.id = values.at(0);
+    first = 1;
+  }
+  row.values.assign(values.begin() + static_cast<std::ptrdiff_t>(first), values.end());
+  return row;
+}
+
+std::vector<Variant> TTable::Shown(const Row& row) const {
+  std::vector<Variant> shown;
+  shown.reserve(row.values.size());
+  for (std::size_t i = 0; i < row.values.size(); ++i) {
+    shown.push_back(ToEngine(row.values[i], impl_->columns[i]));
+  }
+  return shown;
+}
+
+void TTable::ShowCurrent(Row row, std::vector<Variant> shown) {
+  impl_->current = std::move(row);
+  impl_->shown = std::move(shown);
+  impl_->has_current = true;
+  LoadFields();
+}
+
+void TTable::ShowNone() {
+  impl_->has_current = false;
+  impl_->current = Row();
+  impl_->shown.assign(impl_->columns.size(), Variant());
+  LoadFields();
+}
+
+void TTable::LoadFields() {
+  for (int i = 0; i < FieldCount(); ++i)
+    Fields(i)->Load(impl_->shown[static_cast<std::size_t>(i)]);
+}
+
+void TTable::ReadAll() {
+  const ResultRows result = Live().Run(impl_->select_sql + impl_->order_sql, {});
+  std::vector<Row> rows;
+  rows.reserve(result.rows.size());
+  for (const auto& values : result.rows)
+    rows.push_back(MakeRow(values));
+  if (rows.empty()) {
+    impl_->rows.clear();
+    impl_->pos = 0;
+    impl_->eof = true;
+    ShowNone();
+    return;
+  }
+  std::vector<Variant> shown = Shown(rows[0]);
+  impl_->rows = std::move(rows);
+  impl_->pos = 0;
+  impl_->eof = false;
+  ShowCurrent(impl_->rows[0], std::move(shown));
+}
+
+void TTable::First() {
+  CheckActive();
+  CheckNoPendingChange("move to the first record");
+  ReadAll();
+}
+
+void TTable::Next() {
+  CheckActive();
+  CheckNoPendingChange("move to the next record");
+  if (impl_->eof)
+    return;
+  const std::size_t next = impl_->has_current ? impl_->pos + 1 : impl_->pos;
+  if (next >= impl_->rows.size()) {
+    // Past the last record: Eof, and the last record stays current.
+    impl_->eof = true;
+    return;
+  }
+  std::vector<Variant> shown = Shown(impl_->rows[next]);
+  impl_->pos = next;
+  ShowCurrent(impl_->rows[next], std::move(shown));
+}
+
+bool TTable::Eof() const {
+  return !Active() || impl_->eof;
+}
+
+bool TTable::CanModify() const {
+  return Active() && !read_only_;
+}
+
+// Puts `row` where the browse list holds the current record, or adds it there.
+void TTable::StoreInList(const Row& row, bool insert) {
+  auto& rows = impl_->rows;
+  if (insert || rows.empty()) {
+    const std::size_t at = rows.empty() ? 0 : std::min(impl_->pos + 1, rows.size());
+    rows.insert(rows.begin() + static_cast<std::ptrdiff_t>(at), row);
+    impl_->pos = at;
+  } else if (impl_->pos < rows.size()) {
+    rows[impl_->pos] = row;
+  }
+  impl_->eof = false;
+}
+
+bool TTable::Locate(const std::string& key_fields, const Variant& key_values) {
+  CheckActive();
+  CheckNoPendingChange("locate a record");
+  const std::vector<std::string> names = SplitKeys(key_fields);
+  std::vector<Variant> values;
+  if (names.size() == 1 && !key_values.IsArray()) {
+    values.push_back(key_values);
+  } else if (key_values.IsArray() && key_values.ArraySize() == names.size()) {
+    for (std::size_t i = 0; i < names.size(); ++i)
+      values.push_back(key_values[i]);
+  } else {
+    throw EDatabaseError(
+        DisplayName() + ": Locate got " + std::to_string(names.size()) + " key fields but " +
+        std::to_string(key_values.IsArray() ? key_values.ArraySize() : 1) + " values");
+  }
+  Connection& connection = Live();
+  std::string where;
+  std::vector<Variant> params;
+  for (std::size_t k = 0; k < names.size(); ++k) {
+    const TField* field = FieldByName(names[k]);
+    std::size_t index = 0;
+    while (Fields(static_cast<int>(index)) != field)
+      ++index;
+    const ColumnInfo& column = impl_->columns[index];
+    const Variant& value = values[k];
+    // A value that the column's kind can never equal matches nothing; the
+    // database is not asked to compare a number with other text.
+    if (!value.IsNull() && IsNumericType(column.type)) {
+      double number = 0;
+      try {
+        number = value.ToDouble();
+      } catch (const EConvertError&) {
+        return false;
+      }
+      if (IsIntegerType(column.type) && std::nearbyint(number) != number)
+        return false;
+    }
+    where += where.empty() ? " WHERE " : " AND ";
+    const std::string name = Connection::Quote(column.name);
+    if (value.IsNull()) {
+      where += name + " IS NULL";
+    } else {
+      where += connection.EqualValue(name, column, connection.StoredValue(column));
+      params.push_back(ToDatabase(value, column));
+    }
+  }
+  const ResultRows result =
+      connection.Run(impl_->select_sql + where + impl_->order_sql + " LIMIT 1", params);
+  if (result.rows.empty())
+    return false;
+  Row row = MakeRow(result.rows[0]);
+  std::vector<Variant> shown = Shown(row);
+  // Keep the browse list in step when the record is in it.
+  bool listed = false;
+  if (!impl_->identity.empty()) {
+    for (std::size_t i = 0; i < impl_->rows.size(); ++i) {
+      if (impl_->rows[i].id == row.id) {
+        impl_->rows[i] = row;
+        impl_->pos = i;
+        listed = true;
+        break;
+      }
+    }
+  }
+  if (!listed) {
+    impl_->rows.assign(1, row);
+    impl_->pos = 0;
+  }
+  impl_->eof = false;
+  ShowCurrent(std::move(row), std::move(shown));
+  return true;
+}
+
+void TTable::Insert() {
+  CheckActive();
+  if (read_only_)
+    throw EDatabaseError(DisplayName() + ": Cannot modify a read-only dataset");
+  CheckNoPendingChange("insert a record");
+  for (int i = 0; i < FieldCount(); ++i)
+    Fields(i)->Load(Variant());
+  SetState(dsInsert);
+  try {
+    if (OnNewRecord)
+      OnNewRecord(this);
+  } catch (...) {
+    // A new record whose set-up failed is dropped, and the former one shown.
+    LoadFields();
+    SetState(dsBrowse);
+    throw;
+  }
+}
+
+void TTable::Edit() {
+  CheckActive();
+  if (State() == dsEdit || State() == dsInsert)
+    return;
+  if (read_only_)
+    throw EDatabaseError(DisplayName() + ": Cannot modify a read-only dataset");
+  if (!impl_->has_current) {
+    throw EDatabaseError(DisplayName() + ": cannot edit: there is no current record");
+  }
+  SetState(dsEdit);
+}
+
+void TTable::Cancel() {
+  if (State() != dsEdit && State() != dsInsert)
+    return;
+  LoadFields();
+  SetState(dsBrowse);
+}
+
+void TTable::Post() {
+  CheckActive();
+  if (State() == dsInsert) {
+    PostInsert();
+  } else if (State() == dsEdit) {
+    PostEdit();
+  }
+}
+
+void TTable::PostInsert() {
+  Connection& connection = Live();
+  std::string names;
+  std::string stored;
+  std::vector<Variant> params;
+  for (int i = 0; i < FieldCount(); ++i) {
+    const TField* field = Fields(i);
+    // Columns never written keep the database's default.
+    if (!field->Modified())
+      continue;
+    const ColumnInfo& column = impl_->columns[static_cast<std::size_t>(i)];
+    names += (names.empty() ? "" : ", ") + Connection::Quote(column.name);
+    stored += (stored.empty() ? "" : ", ") + connection.StoredValue(column);
+    params.push_back(ToDatabase(field->Value(), column));
+  }
+  const std::string sql =
+      "INSERT INTO " + impl_->table_sql +
+      (names.empty() ? " DEFAULT VALUES" : " (" + names + ") VALUES (" + stored + ")") +
+      " RETURNING " + impl_->list_sql;
+  ResultRows result;
+  try {
+    result = connection.Write(sql, params);
+  } catch (const EDatabaseError& e) {
+    throw EDatabaseError(DisplayName() + ": cannot post the new record: " + e.what());
+  }
+  if (result.rows.empty()) {
+    throw EDatabaseError(DisplayName() + ": the new record was not stored");
+  }
+  Row row = MakeRow(result.rows[0]);
+  std::vector<Variant> shown;
+  try {
+    shown = Shown(row);
+  } catch (const EDatabaseError&) {
+    // Stored, but the database changed it into text this code page cannot
+    // show: keep showing what was written.
+    for (int i = 0; i < FieldCount(); ++i)
+      shown.push_back(Fields(i)->Value());
+  }
+  StoreInList(row, true);
+  ShowCurrent(std::move(row), std::move(shown));
+  SetState(dsBrowse);
+}
+
+void TTable::PostEdit() {
+  Connection& connection = Live();
+  std::string sets;
+  std::vector<Variant> params;
+  for (int i = 0; i < FieldCount(); ++i) {
+    const TField* field = Fields(i);
+    if (!field->Modified())
+      continue;
+    const ColumnInfo& column = impl_->columns[static_cast<std::size_t>(i)];
+    sets += (sets.empty() ? "" : ", ") + Connection::Quote(column.name) + " = " +
+            connection.StoredValue(column);
+    params.push_back(ToDatabase(field->Value(), column));
+  }
+  if (sets.empty()) {
+    SetState(dsBrowse);
+    return;
+  }
+  // Optimistic concurrency: the row is written only where every column still
+  // holds the value read, so of two programs that read the same row only the
+  // first one's write takes effect.
+  std::string where;
+  if (!impl_->identity.empty()) {
+    where = impl_->identity + " = ?";
+    params.push_back(impl_->current.id);
+  }
+  for (std::size_t i = 0; i < impl_->columns.size(); ++i) {
+    const ColumnInfo& column = impl_->columns[i];
+    where += (where.empty() ? "" : " AND ") + connection.SameValue(Connection::Quote(column.name),
+                                                                   column,
+                                                                   connection.StoredValue(column));
+    params.push_back(impl_->current.values[i]);
+  }
+  const std::string sql = "UPDATE " + impl_->table_sql + " SET " + sets + " WHERE " + where +
+                          " RETURNING " + impl_->list_sql;
+  ResultRows result;
+  try {
+    result = connection.Write(sql, params);
+  } catch (const EDatabaseError& e) {
+    throw EDatabaseError(DisplayName() + ": cannot post the change: " + e.what());
+  }
+  if (result.rows.empty()) {
+    // Another program changed (or deleted) the row since it was read: drop
+    // the edit and show the row as it is now.
+    try {
+      ReadCurrentAgain();
+    } catch (const Exception&) {
+      LoadFields();
+    }
+    SetState(dsBrowse);
+    throw EDatabaseError("Record changed by another user");
+  }
+  Row row = MakeRow(result.rows[0]);
+  std::vector<Variant> shown;
+  try {
+    shown = Shown(row);
+  } catch (const EDatabaseError&) {
+    for (int i = 0; i < FieldCount(); ++i)
+      shown.push_back(Fields(i)->Value());
+  }
+  StoreInList(row, false);
+  ShowCurrent(std::move(row), std::move(shown));
+  SetState(dsBrowse);
+}
+
+void TTable::ReadCurrentAgain() {
+  Connection& connection = Live();
+  // Found again by its primary key as read, else by its identity.
+  std::string where;
+  std::vector<Variant> params;
+  for (std::size_t i = 0; i < impl_->columns.size(); ++i) {
+    const ColumnInfo& column = impl_->columns[i];
+    if (!column.primary_key || impl_->current.values[i].IsNull())
+      continue;
+    where += (where.empty() ? " WHERE " : " AND ") +
+             connection.SameValue(Connection::Quote(column.name), column,
+                                  connection.StoredValue(column));
+    params.push_back(impl_->current.values[i]);
+  }
+  if (where.empty() && !impl_->identity.empty()) {
+    where = " WHERE " + impl_->identity + " = ?";
+    params.push_back(impl_->current.id);
+  }
+  ResultRows result;
+  if (!where.empty()) {
+    result = connection.Run(impl_->select_sql + where + impl_->order_sql + " LIMIT 1", params);
+  }
+  if (result.rows.empty()) {
+    // The row is gone: no record is current.
+    if (impl_->pos < impl_->rows.size()) {
+      impl_->rows.erase(impl_->rows.begin() + static_cast<std::ptrdiff_t>(impl_->pos));
+    }
+    impl_->eof = impl_->pos >= impl_->rows.size();
+    ShowNone();
+    return;
+  }
+  Row row = MakeRow(result.rows[0]);
+  std::vector<Variant> shown = Shown(row);
+  StoreInList(row, false);
+  ShowCurrent(std::move(row), std::move(shown));
+}
+
+}  // namespace qgen
