@@ -1,0 +1,134 @@
+// `qgen mask`, run as the built program: the symbol table, counting with its
+// reports, and the failures a user can cause.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/support/TestSupport.h"
+
+namespace qgen {
+namespace {
+
+struct Outcome {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string Quoted(const std::string& arg) {
+  std::string quoted = "'";
+  for (const char c : arg)
+    quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+std::string Slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+Outcome RunQgen(const std::vector<std::string>& args) {
+  test::TempDir dir;
+  std::string command = Quoted(test::BinaryDir() + "/apps/qgen/qgen");
+  for (const auto& arg : args)
+    command += " " + Quoted(arg);
+  command += " >" + Quoted(dir.File("out")) + " 2>" + Quoted(dir.File("err"));
+  const int raw = std::system(command.c_str());
+  Outcome outcome;
+  outcome.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  outcome.out = Slurp(dir.File("out"));
+  outcome.err = Slurp(dir.File("err"));
+  return outcome;
+}
+
+TEST(MaskCommand, CountsPastTheEndAndBackToTheStart) {
+  const Outcome r = RunQgen(
+      {"mask", "INV-[AB]##", "--start", "A01", "--end", "B99", "--set", "B98", "--steps", "+++-"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(
+      r.out,
+      "Mask INV-[AB]##: 7 symbols\n"
+      "  position  kind\n"
+      "         0  static character 'I'\n"
+      "         1  static character 'N'\n"
+      "         2  static character 'V'\n"
+      "         3  static character '-'\n"
+      "         4  set of 2 characters, counted in this order: 'A' 'B'\n"
+      "         8  incremental digit, 0 to 9\n"
+      "         9  incremental digit, 0 to 9\n"
+      "Start value: A01\n"
+      "End value:   B99\n"
+      "Value:       INV-B98\n"
+      "Prefix:      INV-\n"
+      "Suffix:      B98\n"
+      "Steps:\n"
+      "  1 +  INV-B99\n"
+      "  2 +  overflow, reported with suffix A00; counting starts again from the start value\n"
+      "       INV-A01\n"
+      "  3 +  INV-A02\n"
+      "  4 -  INV-A01\n");
+}
+
+TEST(MaskCommand, ReportsUnderflowAndConvertsTheCodePage) {
+  const Outcome r = RunQgen({"mask", "№-[ЖЯ]@$", "--set", "Яя", "--steps", "-+-"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("         0  static character '№'\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("set of 2 characters, counted in this order: 'Ж' 'Я'\n"), std::string::npos);
+  EXPECT_NE(r.out.find("application character, supplied at run time\n"), std::string::npos);
+  EXPECT_NE(r.out.find("Value:       №-Я@я\nPrefix:      №-@\nSuffix:      Яя\n"),
+            std::string::npos);
+  EXPECT_NE(r.out.find("  1 -  №-Я@ю\n  2 +  №-Я@я\n  3 -  №-Я@ю\n"), std::string::npos) << r.out;
+
+  const Outcome wrap = RunQgen({"mask", "#", "--end", "7", "--steps", "-"});
+  ASSERT_EQ(wrap.status, 0) << wrap.err;
+  EXPECT_NE(wrap.out.find("  1 -  underflow, reported with suffix 9; counting goes on from the "
+                          "end value\n       7\n"),
+            std::string::npos)
+      << wrap.out;
+}
+
+TEST(MaskCommand, FailuresExitWithOneAndSayWhatWasWrong) {
+  struct Case {
+    std::vector<std::string> args;
+    std::string err;  // expected on standard error
+  };
+  const std::vector<Case> cases = {
+      {{"mask", "[AB"}, "qgen: error: Missing ] symbol in Mask!\n"},
+      {{"mask", "AB[C[D]"}, "qgen: error: Error in mask picture at position:4!\n"},
+      {{"--codepage", "ISO-8859-1", "mask", "Ж##"},
+       "qgen: error: the picture: The character 'Ж' cannot be written in code page ISO-8859-1; "
+       "choose another code page or leave the character out\n"},
+      {{"mask", "##", "--start", "0中"},
+       "qgen: error: --start: The character '中' cannot be written in code page WINDOWS-1251; "
+       "choose another code page or leave the character out\n"},
+      {{"mask", "##", "--start", "0A"},
+       "TGenMask: Error at position-2 0A\n"
+       "qgen: error: the start value 0A does not fit the mask ##: give one character per "
+       "counting symbol, from its set or alphabet\n"},
+      {{"mask", "[XY]", "--set", "Ж"},
+       "TGenMask: Жis not in the set!\n"
+       "qgen: error: --set Ж does not fit the mask [XY]: give one character per counting "
+       "symbol, from its set or alphabet\n"},
+      {{"mask", "##", "--steps", "+x"},
+       "qgen: error: --steps takes only '+' (count up) and '-' (count down); character 2 of "
+       "'+x' is neither\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args.back());
+    const Outcome r = RunQgen(c.args);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, c.err);
+    EXPECT_EQ(r.out.find("Steps:"), std::string::npos);
+  }
+}
+
+}  // namespace
+}  // namespace qgen
