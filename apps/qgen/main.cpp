@@ -38,6 +38,8 @@ int main(int argc, char** argv) {
   app.parse_complete_callback([&] { qgen::SetDefaultCodePage(codepage); });
 
   qgen::tool::AddMaskCommand(app);
+  qgen::tool::AddInitCommand(app);
+  qgen::tool::AddShowCommand(app);
 
   try {
     app.parse(argc, argv);
