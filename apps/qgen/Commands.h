@@ -13,6 +13,7 @@ namespace qgen::tool {
 void AddMaskCommand(CLI::App& app);
 void AddInitCommand(CLI::App& app);
 void AddShowCommand(CLI::App& app);
+void AddStampCommand(CLI::App& app);
 
 // A failure whose message is already terminal text (UTF-8), such as a character
 // of an argument that the code page cannot hold: main prints it unconverted.

@@ -40,6 +40,7 @@ int main(int argc, char** argv) {
   qgen::tool::AddMaskCommand(app);
   qgen::tool::AddInitCommand(app);
   qgen::tool::AddShowCommand(app);
+  qgen::tool::AddStampCommand(app);
 
   try {
     app.parse(argc, argv);
