@@ -37,10 +37,9 @@ class TmString {
   std::size_t size() const { return text_.size(); }
   bool empty() const { return text_.empty(); }
 
-  // The character at 0-based index i. Reading at or beyond size() gives '\0';
-  // writing requires i < size().
+  // The character at 0-based index i; '\0' at or beyond size(). Read-only: a
+  // value is changed by assigning, appending or clear().
   char operator[](std::size_t i) const { return i < text_.size() ? text_[i] : '\0'; }
-  char& operator[](std::size_t i) { return text_[i]; }
 
   // Appends c, or drops it when the string already holds 100 characters.
   void push_back(char c) {
