@@ -10,11 +10,15 @@ FaultyDataSet::FaultyDataSet(TDataSet& inner) : TDataSet(nullptr), inner_(inner)
 
 FaultyDataSet::~FaultyDataSet() = default;
 
-bool FaultyDataSet::Due(int& failures) {
+bool FaultyDataSet::Due(int& passes, int& failures) {
+  if (failures == 0)
+    return false;
+  if (passes > 0) {
+    --passes;
+    return false;
+  }
   if (failures == kAlways)
     return true;
-  if (failures <= 0)
-    return false;
   --failures;
   return true;
 }
@@ -53,14 +57,14 @@ void FaultyDataSet::Insert() {
 
 void FaultyDataSet::Edit() {
   ++EditCalls;
-  if (Due(edit_failures_))
+  if (Due(edit_passes_, edit_failures_))
     throw EDatabaseError("injected failure of Edit");
   inner_.Edit();
 }
 
 void FaultyDataSet::Post() {
   ++PostCalls;
-  if (Due(post_failures_))
+  if (Due(post_passes_, post_failures_))
     throw EDatabaseError("injected failure of Post");
   if (BeforeNextPost) {
     auto hook = std::move(BeforeNextPost);

@@ -17,13 +17,20 @@ class FaultyDataSet : public TDataSet {
   explicit FaultyDataSet(TDataSet& inner);
   ~FaultyDataSet() override;
 
-  // The next `times` calls raise EDatabaseError before reaching the real
-  // dataset; a failed Post keeps the change pending, as a real failure does.
-  void FailEdit(int times) { edit_failures_ = times; }
-  void FailPost(int times) { post_failures_ = times; }
+  // After letting `after` calls through, the next `times` calls raise
+  // EDatabaseError before reaching the real dataset; a failed Post keeps the
+  // change pending, as a real failure does.
+  void FailEdit(int times, int after = 0) {
+    edit_failures_ = times;
+    edit_passes_ = after;
+  }
+  void FailPost(int times, int after = 0) {
+    post_failures_ = times;
+    post_passes_ = after;
+  }
   // Every call fails from now on (true) or none does (false).
-  void FailEditAlways(bool on) { edit_failures_ = on ? kAlways : 0; }
-  void FailPostAlways(bool on) { post_failures_ = on ? kAlways : 0; }
+  void FailEditAlways(bool on) { FailEdit(on ? kAlways : 0); }
+  void FailPostAlways(bool on) { FailPost(on ? kAlways : 0); }
 
   // Runs once, just before the next Post reaches the real dataset.
   std::function<void()> BeforeNextPost;
@@ -59,10 +66,12 @@ class FaultyDataSet : public TDataSet {
  private:
   static constexpr int kAlways = -1;
   // True (and one failure used up) when the call is to fail.
-  static bool Due(int& failures);
+  static bool Due(int& passes, int& failures);
 
   TDataSet& inner_;
+  int edit_passes_ = 0;
   int edit_failures_ = 0;
+  int post_passes_ = 0;
   int post_failures_ = 0;
 };
 
