@@ -40,6 +40,8 @@ class TDatabase : public TComponent {
   // not know or a code page that is not single-byte.
   const std::string& CodePage() const;
   void SetCodePage(const std::string& name);
+  // The code page as set: "" while CodePage follows the process default.
+  const std::string& CodePageSetting() const { return codepage_; }
 
   // How long a statement waits for another writer's lock, in milliseconds
   // (SQLite's busy timeout, PostgreSQL's lock_timeout); applies at once.

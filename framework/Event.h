@@ -1,7 +1,9 @@
 // TEvent: an event property, a handler bound to an object or a plain callable.
 // It answers "assigned?", can be called, and can tell whether the installed
 // handler is a given member routine (whatever instance it is bound to), which
-// components need to put back handlers they installed in other objects.
+// components need to put back handlers they installed in other objects. A
+// handler bound from a form file keeps the name it was bound by, so that the
+// form can be written back.
 //
 //   gen->OnUndoFailed = TGOverFlowEvent::Bind<&Form::UndoFailed>(form);
 //   gen->OnUndoFailed = [](TObject* sender, TmString value) { ... };
@@ -9,6 +11,7 @@
 #pragma once
 
 #include <functional>
+#include <string>
 #include <type_traits>
 #include <utility>
 
@@ -56,12 +59,23 @@ class TEvent {
   // The object a member routine is bound to; nullptr for other callables.
   const void* Object() const { return object_; }
 
+  // The name this handler was registered under (THandlerRegistry), which form
+  // files write; "" for a handler assigned in code.
+  const std::string& HandlerName() const { return name_; }
+  // This handler, carrying `name`.
+  TEvent Named(std::string name) const {
+    TEvent event = *this;
+    event.name_ = std::move(name);
+    return event;
+  }
+
   void Clear() { *this = TEvent(); }
 
  private:
   std::function<void(Args...)> call_;
   const void* routine_ = nullptr;
   const void* object_ = nullptr;
+  std::string name_;
 };
 
 class TObject;
