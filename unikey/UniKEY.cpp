@@ -169,16 +169,23 @@ void TUniKEY::Notification(TComponent* component, TOperation operation) {
   TComponent::Notification(component, operation);
   if (operation != opRemove)
     return;
+  // Told of a removal, a component is either being destroyed (its handlers are
+  // gone with it) or being let go of by its owner, alive, and then keeps none
+  // of ours: it may outlive this component.
+  const bool alive = !component->InState(csDestroying);
   if (component == hooked_dataset_) {
-    // Its OnNewRecord is gone with it; nothing to put back.
-    hooked_dataset_ = nullptr;
-    Hooked = false;
-    OldNewRecord = nullptr;
+    if (alive) {
+      Unhook();
+    } else {
+      hooked_dataset_ = nullptr;
+      Hooked = false;
+      OldNewRecord = nullptr;
+    }
   }
   if (component == FDataSource) {
     if (DataLink)
       DataLink->SetDataSource(nullptr);
-    Detach(/*source_alive=*/false);
+    Detach(alive);
     FDataSource = nullptr;
   }
 }

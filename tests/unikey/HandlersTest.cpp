@@ -167,19 +167,53 @@ TEST_F(UniKeyTest, AnyOrderOfDestructionIsSafe) {
   }
 }
 
-// The data source and the dataset owned by a form, freed with it.
-TEST_F(UniKeyTest, AFormFreesItsComponentsSafely) {
-  auto form = std::make_unique<TComponent>(nullptr);
-  auto* t = NewTable().release();
-  form->InsertComponent(t);
-  auto* s = new TDataSource(form.get());
-  s->SetDataSet(t);
-  auto* k = new ProbeKey(form.get());
-  k->SetDataSource(s);
+// The component, the data source and the dataset owned by a form, freed with
+// it whatever their order: an owner tells the others of each one it lets go of
+// before it frees it.
+TEST_F(UniKeyTest, AFormFreesItsComponentsSafelyInAnyOrder) {
+  for (const bool key_first : {true, false}) {
+    auto form = std::make_unique<TComponent>(nullptr);
+    ProbeKey* k = key_first ? new ProbeKey(form.get()) : nullptr;
+    auto* t = NewTable().release();
+    form->InsertComponent(t);
+    auto* s = new TDataSource(form.get());
+    s->SetDataSet(t);
+    if (!k)
+      k = new ProbeKey(form.get());
+    k->SetDataSource(s);
+    k->SetDataField("id");
+    t->Open();
+    EXPECT_TRUE(Stamped(*t));
+    form.reset();
+  }
+}
+
+// A data source or dataset that its owner lets go of (here: to another owner)
+// is dropped like a destroyed one, and keeps no handler of the component.
+TEST_F(UniKeyTest, ComponentsMovedToAnotherOwnerKeepNoHandlerOfIt) {
+  TComponent form(nullptr);
+  TComponent other_form(nullptr);
+  auto* k = new ProbeKey(&form);
+  form.InsertComponent(source.get());
+  k->SetDataSource(source.get());
   k->SetDataField("id");
-  t->Open();
-  EXPECT_TRUE(Stamped(*t));
-  form.reset();
+  table->Open();
+  ASSERT_TRUE(Stamped(*table));
+  other_form.InsertComponent(source.get());  // the form tells k of the removal
+  EXPECT_EQ(k->DataSource(), nullptr);
+  EXPECT_FALSE(OursInstalled(*table, *source));
+  other_form.RemoveComponent(source.get());
+
+  form.InsertComponent(table.get());
+  k->SetDataSource(source.get());
+  table->Close();
+  table->Open();
+  ASSERT_TRUE(k->Hooked);
+  other_form.InsertComponent(table.get());
+  EXPECT_FALSE(table->OnNewRecord.IsRoutine<&TUniKEY::pNewRecord>());
+  other_form.RemoveComponent(table.get());
+  delete k;
+  EXPECT_FALSE(Stamped(*table));
 }
 
 }  // namespace
