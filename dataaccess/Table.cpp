@@ -541,7 +541,8 @@ void TTable::PostEdit() {
 
 void TTable::ReadCurrentAgain() {
   Connection& connection = Live();
-  // Found again by its primary key as read, else by its identity.
+  // Found again by its primary key as read (never null, and indexed), else by
+  // its identity.
   std::string where;
   std::vector<Variant> params;
   for (std::size_t i = 0; i < impl_->columns.size(); ++i) {
@@ -549,8 +550,8 @@ void TTable::ReadCurrentAgain() {
     if (!column.primary_key || impl_->current.values[i].IsNull())
       continue;
     where += (where.empty() ? " WHERE " : " AND ") +
-             connection.SameValue(Connection::Quote(column.name), column,
-                                  connection.StoredValue(column));
+             connection.EqualValue(Connection::Quote(column.name), column,
+                                   connection.StoredValue(column));
     params.push_back(impl_->current.values[i]);
   }
   if (where.empty() && !impl_->identity.empty()) {

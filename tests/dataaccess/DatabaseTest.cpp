@@ -131,6 +131,38 @@ TEST(Database, PostgresFailuresSayWhatToCheck) {
   EXPECT_EQ(database.Query("SELECT ?::int + 1", {41})[0][0].ToInt64(), 42);
 }
 
+TEST(Database, PostgresLostConnectionKeepsThePostPending) {
+  QGEN_REQUIRE_POSTGRES();
+  TDatabase admin(nullptr);
+  admin.SetURI(PostgresUri());
+  admin.Open();
+  const std::string name = "lost" + std::to_string(getpid());
+  admin.Execute("DROP TABLE IF EXISTS " + admin.QuoteIdentifier(name));
+  admin.Execute("CREATE TABLE " + admin.QuoteIdentifier(name) + " (id int PRIMARY KEY, v text)");
+  admin.Execute("INSERT INTO " + admin.QuoteIdentifier(name) + " VALUES (1, 'a')");
+
+  TDatabase database(nullptr);
+  database.SetURI(PostgresUri());
+  TTable table(nullptr);
+  table.SetDatabase(&database);
+  table.SetTableName(name);
+  table.Open();
+  table.Edit();
+  table.FieldByName("v")->SetAsString("b");
+  const auto pid = database.Query("SELECT pg_backend_pid()")[0][0];
+  admin.Query("SELECT pg_terminate_backend(?::int)", {pid});
+
+  const std::string message = Failure([&] { table.Post(); });
+  EXPECT_TRUE(Contains(message, "Lost the connection")) << message;
+  EXPECT_EQ(table.State(), dsEdit);
+  EXPECT_EQ(table.FieldByName("v")->AsString(), "b");
+  // The next statement connects again, and the pending change goes through.
+  table.Post();
+  EXPECT_EQ(table.State(), dsBrowse);
+  EXPECT_EQ(admin.Query("SELECT v FROM " + admin.QuoteIdentifier(name))[0][0].ToString(), "b");
+  admin.Execute("DROP TABLE " + admin.QuoteIdentifier(name));
+}
+
 TEST(Database, PlaceholdersAreNumberedOutsideQuotes) {
   int count = 0;
   EXPECT_EQ(NumberPlaceholders("SELECT ? FROM \"a?b\" WHERE x = '?''?' AND y = ?", count),
