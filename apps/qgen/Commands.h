@@ -11,6 +11,8 @@
 namespace qgen::tool {
 
 void AddMaskCommand(CLI::App& app);
+void AddNextCommand(CLI::App& app);
+void AddSessionCommand(CLI::App& app);
 void AddInitCommand(CLI::App& app);
 void AddShowCommand(CLI::App& app);
 void AddStampCommand(CLI::App& app);

@@ -38,6 +38,8 @@ int main(int argc, char** argv) {
   app.parse_complete_callback([&] { qgen::SetDefaultCodePage(codepage); });
 
   qgen::tool::AddMaskCommand(app);
+  qgen::tool::AddNextCommand(app);
+  qgen::tool::AddSessionCommand(app);
   qgen::tool::AddInitCommand(app);
   qgen::tool::AddShowCommand(app);
   qgen::tool::AddStampCommand(app);

@@ -1,0 +1,123 @@
+#include "apps/qgen/GeneratorSetup.h"
+
+#include "apps/qgen/Commands.h"
+#include "apps/qgen/GeneratorTable.h"
+#include "dataaccess/DataSource.h"
+#include "dataaccess/Database.h"
+#include "dataaccess/Table.h"
+#include "framework/Exception.h"
+#include "gensrc/Generator.h"
+
+namespace qgen::tool {
+
+namespace {
+
+// Terminal text to engine text, naming the option when a character does not fit.
+std::string Engine(const std::string& utf8, const std::string& option) {
+  try {
+    return ToEngine(utf8);
+  } catch (const TerminalError& e) {
+    throw TerminalError(option + ": " + e.what());
+  }
+}
+
+int CountSymbols(const TGenMask& mask, tType kind) {
+  int count = 0;
+  for (int i = 0; i < mask.Count; ++i) {
+    if (mask.Symbols[static_cast<std::size_t>(i)].Kind == kind)
+      ++count;
+  }
+  return count;
+}
+
+}  // namespace
+
+void AddGeneratorOptions(CLI::App& command, GeneratorOptions& options) {
+  command.add_option("--mask", options.mask, "Mask picture, e.g. 'INV-####'")->required();
+  command.add_option("--db", options.db,
+                     "Database: an SQLite file (plain path or sqlite:PATH) or a "
+                     "postgresql:// URI; default qgen.db in the working directory");
+  command.add_option("--table", options.table, "Generator table")
+      ->default_str(kDefaultGeneratorTable);
+  command.add_option("--type", options.type, "Generator type: keeps sequences apart")
+      ->default_val(0);
+  command.add_option("--start", options.start, "Start value of the counting part, e.g. 0001");
+  command.add_option("--end", options.end, "End value of the counting part, e.g. 9999");
+  command
+      .add_option("--user", options.user,
+                  "Characters of the mask's @ symbols, one per symbol in mask order")
+      ->each([&options](const std::string&) { options.user_given = true; });
+}
+
+GeneratorSetup::GeneratorSetup(const GeneratorOptions& options) {
+  const std::string mask = Engine(options.mask, "--mask");
+  const std::string start = Engine(options.start, "--start");
+  const std::string end = Engine(options.end, "--end");
+  const std::string user = Engine(options.user, "--user");
+  const std::string table_name =
+      options.table.empty() ? std::string(kDefaultGeneratorTable) : options.table;
+  if (mask.empty())
+    throw Exception("the mask is empty: give a picture with --mask, e.g. 'INV-####'");
+
+  auto* database = new TDatabase(&owner_);
+  database->SetURI(options.db);
+  database->Open();
+  EnsureGeneratorTable(*database, table_name);
+
+  auto* table = new TTable(&owner_);
+  table->SetDatabase(database);
+  table->SetTableName(table_name);
+  auto* source = new TDataSource(&owner_);
+  source->SetDataSet(table);
+
+  generator_ = new TGenerator(&owner_);
+  TGenerator& gen = *generator_;
+  gen.SetMask(mask);  // raises on a picture that does not parse
+
+  const int user_symbols = CountSymbols(*gen.GenMask, PROC);
+  if (user_symbols > 0 && !options.user_given) {
+    throw Exception("the mask has " + std::to_string(user_symbols) +
+                    " @ symbol(s): give their characters with --user");
+  }
+  if (options.user_given && static_cast<int>(user.size()) != user_symbols) {
+    throw Exception("--user has " + std::to_string(user.size()) +
+                    " character(s) but the mask has " + std::to_string(user_symbols) +
+                    " @ symbol(s): give one character per @");
+  }
+  if (user_symbols > 0) {
+    gen.GetUserPrefixes = [user](TObject*, TmString& preff) { preff = TmString(user); };
+  }
+
+  gen.FSetDataSource(source);  // opens and checks the table
+  if (gen.GenError) {
+    throw Exception("the table \"" + table_name +
+                    "\" cannot be used as a generator table: it needs the columns GenID, "
+                    "Try and State (floating-point) and Prefix, Suffix, LastTime and Who (text); "
+                    "name another table with --table");
+  }
+  gen.GeneratorType = options.type;
+
+  // The engine checks each limit against the mask, reports every character
+  // that does not fit (above) and keeps only a valid limit.
+  if (!start.empty()) {
+    gen.SetStartValue(start);
+    if (gen.GenMask->StartValue.empty()) {
+      throw Exception("the start value \"" + start + "\" does not fit the counting part of \"" +
+                      mask + "\"");
+    }
+  }
+  if (!end.empty()) {
+    gen.SetEndValue(end);
+    if (gen.GenMask->EndValue.empty()) {
+      throw Exception("the end value \"" + end + "\" does not fit the counting part of \"" + mask +
+                      "\"");
+    }
+    if (gen.GenError) {
+      throw Exception("the start value must sort before the end value: give other limits");
+    }
+  }
+}
+
+GeneratorSetup::~GeneratorSetup() = default;
+
+}  // namespace qgen::tool

@@ -1,0 +1,50 @@
+// The set-up that `qgen next` and `qgen session` share: their options, and one
+// TGenerator wired to its generator table through a TDatabase, a TTable and a
+// TDataSource, with every configuration problem turned into a clear error.
+#pragma once
+
+#include <CLI/CLI.hpp>
+#include <cstdint>
+#include <string>
+
+#include "framework/Component.h"
+
+namespace qgen {
+class TGenerator;
+}
+
+namespace qgen::tool {
+
+struct GeneratorOptions {
+  std::string mask;
+  std::string db;  // "" for the default qgen.db
+  std::string table;
+  std::int32_t type = 0;
+  std::string start;
+  std::string end;
+  std::string user;
+  bool user_given = false;
+};
+
+// Adds --mask, --db, --table, --type, --start, --end and --user to `command`.
+void AddGeneratorOptions(CLI::App& command, GeneratorOptions& options);
+
+// A generator ready to issue values. The constructor connects to the
+// database, creates the generator table when it is missing and sets the
+// generator up; it raises Exception (or EDatabaseError) saying what is wrong
+// and what to do. Everything is freed with the set-up.
+class GeneratorSetup {
+ public:
+  explicit GeneratorSetup(const GeneratorOptions& options);
+  GeneratorSetup(const GeneratorSetup&) = delete;
+  GeneratorSetup& operator=(const GeneratorSetup&) = delete;
+  ~GeneratorSetup();
+
+  TGenerator& Generator() const { return *generator_; }
+
+ private:
+  TComponent owner_{nullptr};  // owns the database, table, data source and generator
+  TGenerator* generator_ = nullptr;
+};
+
+}  // namespace qgen::tool

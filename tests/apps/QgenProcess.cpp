@@ -1,0 +1,171 @@
+#include "tests/apps/QgenProcess.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace qgen::test {
+
+std::string QgenBinary() {
+  return BinaryDir() + "/apps/qgen/qgen";
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  std::string line;
+  while (std::getline(in, line))
+    lines.push_back(line);
+  return lines;
+}
+
+QgenProcess::QgenProcess(const std::vector<std::string>& args, const std::string& cwd) {
+  int in_pipe[2];
+  int out_pipe[2];
+  if (pipe2(in_pipe, O_CLOEXEC) != 0 || pipe2(out_pipe, O_CLOEXEC) != 0)
+    throw std::runtime_error("pipe failed");
+  const std::string err_path = files_.File("stderr");
+  const std::string binary = QgenBinary();
+  std::vector<std::string> argv_text = {binary};
+  argv_text.insert(argv_text.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (std::string& arg : argv_text)
+    argv.push_back(arg.data());
+  argv.push_back(nullptr);
+
+  pid_ = fork();
+  if (pid_ < 0)
+    throw std::runtime_error("fork failed");
+  if (pid_ == 0) {
+    // Child: only async-signal-safe calls until exec.
+    dup2(in_pipe[0], STDIN_FILENO);
+    dup2(out_pipe[1], STDOUT_FILENO);
+    const int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (err >= 0)
+      dup2(err, STDERR_FILENO);
+    close(in_pipe[0]);
+    close(in_pipe[1]);
+    close(out_pipe[0]);
+    close(out_pipe[1]);
+    if (!cwd.empty() && chdir(cwd.c_str()) != 0)
+      _exit(126);
+    execv(binary.c_str(), argv.data());
+    _exit(127);
+  }
+  close(in_pipe[0]);
+  close(out_pipe[1]);
+  in_ = in_pipe[1];
+  out_ = out_pipe[0];
+  // A child that stops reading must not kill the test with SIGPIPE.
+  signal(SIGPIPE, SIG_IGN);
+}
+
+QgenProcess::~QgenProcess() {
+  if (!reaped_ && pid_ > 0) {
+    kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+  }
+  if (in_ >= 0)
+    close(in_);
+  if (out_ >= 0)
+    close(out_);
+}
+
+QgenOutcome QgenProcess::Run(const std::vector<std::string>& args, const std::string& cwd) {
+  QgenProcess process(args, cwd);
+  process.CloseInput();
+  return process.Wait();
+}
+
+void QgenProcess::Write(const std::string& text) {
+  std::size_t done = 0;
+  while (done < text.size()) {
+    const ssize_t n = write(in_, text.data() + done, text.size() - done);
+    if (n < 0 && errno == EINTR)
+      continue;
+    if (n <= 0)
+      throw std::runtime_error("the child no longer reads its input");
+    done += static_cast<std::size_t>(n);
+  }
+}
+
+void QgenProcess::CloseInput() {
+  if (in_ >= 0)
+    close(in_);
+  in_ = -1;
+}
+
+std::string QgenProcess::ReadLine(int timeout_ms, bool* eof) {
+  if (eof)
+    *eof = false;
+  const auto give_up = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+  while (true) {
+    const auto newline = pending_.find('\n');
+    if (newline != std::string::npos) {
+      std::string line = pending_.substr(0, newline);
+      pending_.erase(0, newline + 1);
+      return line;
+    }
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                          give_up - std::chrono::steady_clock::now())
+                          .count();
+    if (left <= 0)
+      return "";
+    pollfd fd{out_, POLLIN, 0};
+    if (poll(&fd, 1, static_cast<int>(left)) <= 0)
+      continue;
+    char buffer[4096];
+    const ssize_t n = read(out_, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR)
+      continue;
+    if (n <= 0) {
+      if (eof)
+        *eof = true;
+      return "";
+    }
+    pending_.append(buffer, static_cast<std::size_t>(n));
+  }
+}
+
+void QgenProcess::Kill(int signal_number) {
+  if (!reaped_)
+    kill(pid_, signal_number);
+}
+
+QgenOutcome QgenProcess::Wait() {
+  QgenOutcome outcome;
+  char buffer[4096];
+  while (true) {
+    const ssize_t n = read(out_, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR)
+      continue;
+    if (n <= 0)
+      break;
+    pending_.append(buffer, static_cast<std::size_t>(n));
+  }
+  if (!reaped_) {
+    int raw = 0;
+    while (waitpid(pid_, &raw, 0) < 0 && errno == EINTR) {
+    }
+    reaped_ = true;
+    status_ = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  }
+  outcome.status = status_;
+  outcome.out = pending_;
+  pending_.clear();
+  std::ifstream err(files_.File("stderr"), std::ios::binary);
+  std::ostringstream text;
+  text << err.rdbuf();
+  outcome.err = text.str();
+  return outcome;
+}
+
+}  // namespace qgen::test
