@@ -5,4 +5,4 @@ set -euo pipefail
 top="$(cd "$(dirname "$0")/.." && pwd)"
 "$top/scripts/install-deps.sh"
 "$top/scripts/build.sh" build >/dev/null
-"$top/build/apps/qgen/qgen" mask 'INV-[AB]##' --start A01 --end B99 --set B98 --steps '+++-'
+"$top/build/apps/qgen/qgen" next --mask 'INV-####' --start 0001 -n 3
