@@ -16,6 +16,7 @@ void AddSessionCommand(CLI::App& app);
 void AddInitCommand(CLI::App& app);
 void AddShowCommand(CLI::App& app);
 void AddStampCommand(CLI::App& app);
+void AddFormCommand(CLI::App& app);
 
 // A failure whose message is already terminal text (UTF-8), such as a character
 // of an argument that the code page cannot hold: main prints it unconverted.

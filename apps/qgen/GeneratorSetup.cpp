@@ -33,16 +33,22 @@ int CountSymbols(const TGenMask& mask, tType kind) {
 }  // namespace
 
 void AddGeneratorOptions(CLI::App& command, GeneratorOptions& options) {
-  command.add_option("--mask", options.mask, "Mask picture, e.g. 'INV-####'")->required();
-  command.add_option("--db", options.db,
-                     "Database: an SQLite file (plain path or sqlite:PATH) or a "
-                     "postgresql:// URI; default qgen.db in the working directory");
-  command.add_option("--table", options.table, "Generator table")
-      ->default_str(kDefaultGeneratorTable);
-  command.add_option("--type", options.type, "Generator type: keeps sequences apart")
-      ->default_val(0);
-  command.add_option("--start", options.start, "Start value of the counting part, e.g. 0001");
-  command.add_option("--end", options.end, "End value of the counting part, e.g. 9999");
+  // --mask is needed unless --form is given; the set-up says so.
+  CLI::Option* mask = command.add_option("--mask", options.mask, "Mask picture, e.g. 'INV-####'");
+  CLI::Option* db =
+      command.add_option("--db", options.db,
+                         "Database: an SQLite file (plain path or sqlite:PATH) or a "
+                         "postgresql:// URI; default qgen.db in the working directory");
+  CLI::Option* table = command.add_option("--table", options.table, "Generator table")
+                           ->default_str(kDefaultGeneratorTable);
+  CLI::Option* type =
+      command.add_option("--type", options.type, "Generator type: keeps sequences apart")
+          ->default_val(0);
+  CLI::Option* start =
+      command.add_option("--start", options.start, "Start value of the counting part, e.g. 0001");
+  CLI::Option* end =
+      command.add_option("--end", options.end, "End value of the counting part, e.g. 9999");
+  AddFormOptions(command, options.form, {mask, db, table, type, start, end});
   command
       .add_option("--user", options.user,
                   "Characters of the mask's @ symbols, one per symbol in mask order")
@@ -50,6 +56,11 @@ void AddGeneratorOptions(CLI::App& command, GeneratorOptions& options) {
 }
 
 GeneratorSetup::GeneratorSetup(const GeneratorOptions& options) {
+  if (!options.form.file.empty()) {
+    generator_ =
+        &LoadFormGenerator(options.form, Engine(options.user, "--user"), options.user_given, form_);
+    return;
+  }
   const std::string mask = Engine(options.mask, "--mask");
   const std::string start = Engine(options.start, "--start");
   const std::string end = Engine(options.end, "--end");
@@ -57,7 +68,9 @@ GeneratorSetup::GeneratorSetup(const GeneratorOptions& options) {
   const std::string table_name =
       options.table.empty() ? std::string(kDefaultGeneratorTable) : options.table;
   if (mask.empty())
-    throw Exception("the mask is empty: give a picture with --mask, e.g. 'INV-####'");
+    throw Exception(
+        "the mask is empty: give a picture with --mask, e.g. 'INV-####', or a form file with "
+        "--form");
 
   auto* database = new TDatabase(&owner_);
   database->SetURI(options.db);

@@ -5,8 +5,10 @@
 
 #include <CLI/CLI.hpp>
 #include <cstdint>
+#include <memory>
 #include <string>
 
+#include "apps/qgen/FormSetup.h"
 #include "framework/Component.h"
 
 namespace qgen {
@@ -24,9 +26,11 @@ struct GeneratorOptions {
   std::string end;
   std::string user;
   bool user_given = false;
+  FormOptions form;  // --form: the form's generator in place of --mask .. --end
 };
 
-// Adds --mask, --db, --table, --type, --start, --end and --user to `command`.
+// Adds --mask, --db, --table, --type, --start, --end and --user to `command`,
+// and --form and --component in place of all but --user.
 void AddGeneratorOptions(CLI::App& command, GeneratorOptions& options);
 
 // A generator ready to issue values. The constructor connects to the
@@ -43,7 +47,8 @@ class GeneratorSetup {
   TGenerator& Generator() const { return *generator_; }
 
  private:
-  TComponent owner_{nullptr};  // owns the database, table, data source and generator
+  TComponent owner_{nullptr};         // owns the database, table, data source and generator
+  std::unique_ptr<TComponent> form_;  // with --form: owns the form's components instead
   TGenerator* generator_ = nullptr;
 };
 

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "apps/qgen/Commands.h"
+#include "apps/qgen/FormSetup.h"
 #include "dataaccess/DataSource.h"
 #include "dataaccess/Database.h"
 #include "dataaccess/Table.h"
@@ -25,6 +26,7 @@ struct StampOptions {
   std::string suffix;
   int count = 1;
   bool create = false;
+  FormOptions form;  // --form: the form's TUniKEY in place of --table, --field and --db
 };
 
 bool IsTextType(TFieldType type) {
@@ -57,10 +59,35 @@ void CheckKeyColumn(const StampOptions& o, const ColumnInfo& column, std::size_t
   }
 }
 
-void Run(const StampOptions& o) {
+void Run(const StampOptions& given) {
+  StampOptions o = given;
   const std::string suffix = ToEngine(o.suffix);
-  TDatabase database(nullptr);
-  database.SetURI(o.db);
+  // The stamper on its table: set up from the options, or the form's own.
+  TComponent owner(nullptr);
+  std::unique_ptr<TComponent> form;
+  TUniKEY* stamper = nullptr;
+  if (o.form.file.empty()) {
+    if (o.table.empty() || o.field.empty())
+      throw TerminalError("give the table and its key field with --table and --field, or --form");
+    auto* database = new TDatabase(&owner);
+    database->SetURI(o.db);
+    auto* table = new TTable(&owner);
+    table->SetDatabase(database);
+    table->SetTableName(ToEngine(o.table));  // the dataset names things in engine text
+    auto* source = new TDataSource(&owner);
+    source->SetDataSet(table);
+    stamper = new TUniKEY(&owner);
+    stamper->SetDataSource(source);
+    stamper->SetDataField(ToEngine(o.field));
+  } else {
+    form = LoadToolForm(o.form.file, ToolHandlers("", suffix));
+    stamper = &PickComponent<TUniKEY>(*form, o.form, "TUniKEY");
+    const TTable& table = StampTableOf(*stamper, o.form.file);
+    o.table = ToTerminal(table.TableName());
+    o.field = ToTerminal(stamper->GetDataField());
+  }
+  TTable& table = static_cast<TTable&>(*stamper->DataSource()->DataSet());
+  TDatabase& database = *table.Database();
   database.Open();
 
   if (!database.TableExists(o.table)) {
@@ -86,16 +113,9 @@ void Run(const StampOptions& o) {
   }
   CheckKeyColumn(o, *column, kStampLength + suffix.size());
 
-  TTable table(nullptr);
-  table.SetDatabase(&database);
-  table.SetTableName(ToEngine(o.table));  // the dataset names things in engine text
-  TDataSource source(nullptr);
-  source.SetDataSet(&table);
-  TUniKEY stamper(nullptr);
-  stamper.SetDataSource(&source);
-  stamper.SetDataField(ToEngine(o.field));
-  if (!suffix.empty()) {
-    stamper.BeforeUniKeyMADE = [suffix](TObject*, std::string& usStamp) { usStamp = suffix; };
+  // A form that leaves BeforeUniKeyMADE out still gets the --suffix text.
+  if (!suffix.empty() && !stamper->BeforeUniKeyMADE) {
+    stamper->BeforeUniKeyMADE = [suffix](TObject*, std::string& usStamp) { usStamp = suffix; };
   }
   table.Open();  // the first active state: the stamper hooks the table's new records
   TField* field = table.FieldByName(ToEngine(o.field));
@@ -124,11 +144,13 @@ void AddStampCommand(CLI::App& app) {
       "Insert records into a table, each given a unique key in one field (the 17-digit\n"
       "time stamp YYYYMMDDhhmmsszzz, then the suffix), and print every key.");
   sub->fallthrough();
-  sub->add_option("--table", options->table, "The table to insert into")->required();
-  sub->add_option("--field", options->field, "The text field that receives the key")->required();
-  sub->add_option("--db", options->db,
-                  "Database URI: a file path or sqlite:PATH (default qgen.db), or "
-                  "postgresql://...");
+  CLI::Option* table = sub->add_option("--table", options->table, "The table to insert into");
+  CLI::Option* field =
+      sub->add_option("--field", options->field, "The text field that receives the key");
+  CLI::Option* db = sub->add_option("--db", options->db,
+                                    "Database URI: a file path or sqlite:PATH (default qgen.db), "
+                                    "or postgresql://...");
+  AddFormOptions(*sub, options->form, {table, field, db});
   sub->add_option("--suffix", options->suffix,
                   "Text after the time stamp in every key, e.g. a machine's code");
   sub->add_option("-n,--count", options->count, "How many records to insert")

@@ -43,6 +43,7 @@ int main(int argc, char** argv) {
   qgen::tool::AddInitCommand(app);
   qgen::tool::AddShowCommand(app);
   qgen::tool::AddStampCommand(app);
+  qgen::tool::AddFormCommand(app);
 
   try {
     app.parse(argc, argv);
