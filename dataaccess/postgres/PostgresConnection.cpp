@@ -124,7 +124,11 @@ class PostgresConnection : public Connection {
  public:
   PostgresConnection(const std::string& uri, int busy_timeout_ms)
       : uri_(uri), busy_timeout_ms_(busy_timeout_ms) {
-    conn_ = PQconnectdb(uri.c_str());
+    // A server that does not answer is given up after 10 seconds unless the
+    // URI names its own connect_timeout (the URI's settings come later and win).
+    const char* keywords[] = {"connect_timeout", "dbname", nullptr};
+    const char* values[] = {"10", uri.c_str(), nullptr};
+    conn_ = PQconnectdbParams(keywords, values, 1);
     if (!conn_)
       throw EDatabaseError("Cannot connect to PostgreSQL: out of memory");
     if (PQstatus(conn_) != CONNECTION_OK) {
