@@ -44,13 +44,15 @@ std::int64_t ToMilliseconds(TDateTime value) {
 
 std::int64_t FloorDiv(std::int64_t a, std::int64_t b) {
   std::int64_t q = a / b;
-  if ((a % b != 0) && ((a < 0) != (b < 0))) --q;
+  if ((a % b != 0) && ((a < 0) != (b < 0)))
+    --q;
   return q;
 }
 
 TDateTime SystemNow() {
   const auto now = std::chrono::system_clock::now();
-  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count();
+  const auto ms =
+      std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count();
   const std::time_t seconds = static_cast<std::time_t>(FloorDiv(ms, 1000));
   std::tm local{};
   localtime_r(&seconds, &local);
@@ -58,8 +60,8 @@ TDateTime SystemNow() {
       DaysFromCivil(local.tm_year + 1900, static_cast<unsigned>(local.tm_mon + 1),
                     static_cast<unsigned>(local.tm_mday)) +
       kUnixEpochDay;
-  const std::int64_t of_day =
-      ((local.tm_hour * 60 + local.tm_min) * 60 + local.tm_sec) * 1000LL + (ms - FloorDiv(ms, 1000) * 1000);
+  const std::int64_t of_day = ((local.tm_hour * 60 + local.tm_min) * 60 + local.tm_sec) * 1000LL +
+                              (ms - FloorDiv(ms, 1000) * 1000);
   return static_cast<double>(days) + static_cast<double>(of_day) / static_cast<double>(kMsPerDay);
 }
 
@@ -87,15 +89,18 @@ TDateTime EncodeDate(int year, int month, int day) {
       day > kDays[month - 1] + (month == 2 && leap ? 1 : 0)) {
     throw EConvertError("Invalid argument to date encode");
   }
-  return static_cast<double>(DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) +
-                             kUnixEpochDay);
+  return static_cast<double>(
+      DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) +
+      kUnixEpochDay);
 }
 
 TDateTime EncodeTime(int hour, int min, int sec, int msec) {
-  if (hour < 0 || hour > 23 || min < 0 || min > 59 || sec < 0 || sec > 59 || msec < 0 || msec > 999) {
+  if (hour < 0 || hour > 23 || min < 0 || min > 59 || sec < 0 || sec > 59 || msec < 0 ||
+      msec > 999) {
     throw EConvertError("Invalid argument to time encode");
   }
-  return static_cast<double>(((hour * 60 + min) * 60 + sec) * 1000LL + msec) / static_cast<double>(kMsPerDay);
+  return static_cast<double>(((hour * 60 + min) * 60 + sec) * 1000LL + msec) /
+         static_cast<double>(kMsPerDay);
 }
 
 void DecodeDate(TDateTime value, std::uint16_t& year, std::uint16_t& month, std::uint16_t& day) {
@@ -121,12 +126,16 @@ void DecodeTime(TDateTime value, std::uint16_t& hour, std::uint16_t& min, std::u
   hour = static_cast<std::uint16_t>(of_day / 60);
 }
 
-void SetClock(ClockFunction clock) { InstalledClock() = std::move(clock); }
+void SetClock(ClockFunction clock) {
+  InstalledClock() = std::move(clock);
+}
 
 TestClock::TestClock(TDateTime start) : time(start) {
   SetClock([this] { return time; });
 }
-TestClock::~TestClock() { SetClock(nullptr); }
+TestClock::~TestClock() {
+  SetClock(nullptr);
+}
 
 void TestClock::AdvanceMilliseconds(std::int64_t ms) {
   time = static_cast<double>(ToMilliseconds(time) + ms) / static_cast<double>(kMsPerDay);
@@ -139,7 +148,8 @@ void Randomize() {
 }
 
 std::int32_t Random(std::int32_t bound) {
-  if (bound <= 0) return 0;
+  if (bound <= 0)
+    return 0;
   std::uniform_int_distribution<std::int32_t> pick(0, bound - 1);
   return pick(Generator());
 }

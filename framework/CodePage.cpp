@@ -44,7 +44,8 @@ class Converter {
       const std::size_t r = iconv(cd_, &src, &left, &dst, &room);
       out.append(buffer, static_cast<std::size_t>(dst - buffer));
       if (r == static_cast<std::size_t>(-1)) {
-        if (errno == E2BIG) continue;
+        if (errno == E2BIG)
+          continue;
         error_ = errno;
         bad = in.size() - left;
         return false;
@@ -76,9 +77,11 @@ std::size_t Utf8SequenceLength(std::string_view text, std::size_t at) {
                           : lead < 0xF0 ? 3
                           : lead < 0xF5 ? 4
                                         : 0;
-  if (len == 0 || at + len > text.size()) return 0;
+  if (len == 0 || at + len > text.size())
+    return 0;
   for (std::size_t k = 1; k < len; ++k) {
-    if ((byte(k) & 0xC0) != 0x80) return 0;
+    if ((byte(k) & 0xC0) != 0x80)
+      return 0;
   }
   // The second byte's range rules out overlong forms, surrogates and too-high code points.
   if ((lead == 0xE0 && byte(1) < 0xA0) || (lead == 0xED && byte(1) >= 0xA0) ||
@@ -96,7 +99,9 @@ std::string HexByte(unsigned char c) {
 
 }  // namespace
 
-const std::string& DefaultCodePage() { return CodePageSetting(); }
+const std::string& DefaultCodePage() {
+  return CodePageSetting();
+}
 
 void SetDefaultCodePage(const std::string& name) {
   // The engines take one byte for one character: reject multi-byte code pages.

@@ -7,7 +7,8 @@
 namespace qgen {
 
 TComponent::TComponent(TComponent* owner) {
-  if (owner) owner->InsertComponent(this);
+  if (owner)
+    owner->InsertComponent(this);
 }
 
 TComponent::~TComponent() {
@@ -26,13 +27,15 @@ TComponent::~TComponent() {
     RemoveComponent(child);
     delete child;
   }
-  if (owner_) owner_->RemoveComponent(this);
+  if (owner_)
+    owner_->RemoveComponent(this);
 }
 
 void TComponent::SetDesigning(bool value, bool owned_too) {
   state_ = value ? (state_ | csDesigning) : (state_ & ~csDesigning);
   if (owned_too) {
-    for (TComponent* c : components_) c->SetDesigning(value, true);
+    for (TComponent* c : components_)
+      c->SetDesigning(value, true);
   }
 }
 
@@ -41,29 +44,37 @@ void TComponent::SetLoading(bool value) {
 }
 
 TComponent* TComponent::FindComponent(const std::string& name) const {
-  if (name.empty()) return nullptr;
+  if (name.empty())
+    return nullptr;
   for (TComponent* c : components_) {
-    if (CompareText(c->Name(), name) == 0) return c;
+    if (CompareText(c->Name(), name) == 0)
+      return c;
   }
   return nullptr;
 }
 
-void TComponent::Loaded() { SetLoading(false); }
+void TComponent::Loaded() {
+  SetLoading(false);
+}
 
 void TComponent::FreeNotification(TComponent* component) {
-  if (!component || component == this) return;
+  if (!component || component == this)
+    return;
   // A component whose destruction has begun has already told its list, or is
   // telling it now: a link made now would outlive it and be left dangling.
-  if (InState(csDestroying) || component->InState(csDestroying)) return;
+  if (InState(csDestroying) || component->InState(csDestroying))
+    return;
   if (std::find(free_notifies_.begin(), free_notifies_.end(), component) == free_notifies_.end()) {
     free_notifies_.push_back(component);
   }
   auto& theirs = component->free_notifies_;
-  if (std::find(theirs.begin(), theirs.end(), this) == theirs.end()) theirs.push_back(this);
+  if (std::find(theirs.begin(), theirs.end(), this) == theirs.end())
+    theirs.push_back(this);
 }
 
 void TComponent::RemoveFreeNotification(TComponent* component) {
-  if (!component) return;
+  if (!component)
+    return;
   free_notifies_.erase(std::remove(free_notifies_.begin(), free_notifies_.end(), component),
                        free_notifies_.end());
   auto& theirs = component->free_notifies_;
@@ -71,22 +82,27 @@ void TComponent::RemoveFreeNotification(TComponent* component) {
 }
 
 void TComponent::InsertComponent(TComponent* component) {
-  if (!component || component->owner_ == this) return;
-  if (component->owner_) component->owner_->RemoveComponent(component);
+  if (!component || component->owner_ == this)
+    return;
+  if (component->owner_)
+    component->owner_->RemoveComponent(component);
   components_.push_back(component);
   component->owner_ = this;
   // A component placed on a form in the designer is in design mode as well.
-  if (InState(csDesigning)) component->SetDesigning(true);
+  if (InState(csDesigning))
+    component->SetDesigning(true);
   NotifyOwned(component, opInsert);
 }
 
 void TComponent::RemoveComponent(TComponent* component) {
   auto it = std::find(components_.begin(), components_.end(), component);
-  if (it == components_.end()) return;
+  if (it == components_.end())
+    return;
   NotifyOwned(component, opRemove);
   // NotifyOwned may run user code; look the component up again.
   it = std::find(components_.begin(), components_.end(), component);
-  if (it != components_.end()) components_.erase(it);
+  if (it != components_.end())
+    components_.erase(it);
   component->owner_ = nullptr;
 }
 
@@ -97,7 +113,8 @@ void TComponent::NotifyOwned(TComponent* component, TOperation operation) {
   // A copy: a handler may free components.
   const std::vector<TComponent*> siblings = components_;
   for (TComponent* c : siblings) {
-    if (c != component) c->Notification(component, operation);
+    if (c != component)
+      c->Notification(component, operation);
   }
 }
 

@@ -42,7 +42,9 @@ class TComponent : public TObject {
   void SetLoading(bool value);
 
   int ComponentCount() const { return static_cast<int>(components_.size()); }
-  TComponent* Components(int index) const { return components_.at(static_cast<std::size_t>(index)); }
+  TComponent* Components(int index) const {
+    return components_.at(static_cast<std::size_t>(index));
+  }
   // The owned component of that name (ASCII case-insensitive), or nullptr.
   TComponent* FindComponent(const std::string& name) const;
 
@@ -71,7 +73,7 @@ class TComponent : public TObject {
   TComponent* owner_ = nullptr;
   std::string name_;
   std::uint32_t state_ = 0;
-  std::vector<TComponent*> components_;    // owned
+  std::vector<TComponent*> components_;     // owned
   std::vector<TComponent*> free_notifies_;  // not owned
 };
 

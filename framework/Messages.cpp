@@ -12,7 +12,8 @@ namespace {
 class StandardErrorSink : public MessageSink {
  public:
   void Show(const ShownMessage& message) override {
-    std::string line = message.caption.empty() ? message.text : message.caption + ": " + message.text;
+    std::string line =
+        message.caption.empty() ? message.text : message.caption + ": " + message.text;
     try {
       line = ToUtf8(line);
     } catch (const EConvertError&) {
@@ -56,15 +57,22 @@ MessageSink* SetMessageSink(MessageSink* sink) {
   return previous;
 }
 
-const std::string& ApplicationTitle() { return Title(); }
-void SetApplicationTitle(const std::string& title) { Title() = title; }
+const std::string& ApplicationTitle() {
+  return Title();
+}
+void SetApplicationTitle(const std::string& title) {
+  Title() = title;
+}
 
 MessageRecorder::MessageRecorder() : previous_(SetMessageSink(this)) {}
-MessageRecorder::~MessageRecorder() { SetMessageSink(previous_); }
+MessageRecorder::~MessageRecorder() {
+  SetMessageSink(previous_);
+}
 
 std::vector<std::string> MessageRecorder::Texts() const {
   std::vector<std::string> texts;
-  for (const auto& m : messages) texts.push_back(m.text);
+  for (const auto& m : messages)
+    texts.push_back(m.text);
   return texts;
 }
 

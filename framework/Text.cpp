@@ -11,7 +11,9 @@
 namespace qgen {
 
 namespace {
-unsigned char UpperAscii(unsigned char c) { return (c >= 'a' && c <= 'z') ? c - 32 : c; }
+unsigned char UpperAscii(unsigned char c) {
+  return (c >= 'a' && c <= 'z') ? c - 32 : c;
+}
 }  // namespace
 
 int CompareText(std::string_view a, std::string_view b) {
@@ -19,30 +21,38 @@ int CompareText(std::string_view a, std::string_view b) {
   for (std::size_t i = 0; i < n; ++i) {
     const int ca = UpperAscii(static_cast<unsigned char>(a[i]));
     const int cb = UpperAscii(static_cast<unsigned char>(b[i]));
-    if (ca != cb) return ca - cb;
+    if (ca != cb)
+      return ca - cb;
   }
-  if (a.size() == b.size()) return 0;
+  if (a.size() == b.size())
+    return 0;
   return a.size() < b.size() ? -1 : 1;
 }
 
 std::int32_t StrToInt(std::string_view text) {
   std::size_t begin = 0;
   std::size_t end = text.size();
-  while (begin < end && text[begin] == ' ') ++begin;
-  while (end > begin && text[end - 1] == ' ') --end;
+  while (begin < end && text[begin] == ' ')
+    ++begin;
+  while (end > begin && text[end - 1] == ' ')
+    --end;
   const std::string digits(text.substr(begin, end - begin));
   const auto bad = [&] {
     return EConvertError("'" + std::string(text) + "' is not a valid integer value");
   };
-  if (digits.empty()) throw bad();
+  if (digits.empty())
+    throw bad();
   std::size_t i = (digits[0] == '-' || digits[0] == '+') ? 1 : 0;
-  if (i == digits.size()) throw bad();
+  if (i == digits.size())
+    throw bad();
   for (std::size_t k = i; k < digits.size(); ++k) {
-    if (digits[k] < '0' || digits[k] > '9') throw bad();
+    if (digits[k] < '0' || digits[k] > '9')
+      throw bad();
   }
   errno = 0;
   const long long value = std::strtoll(digits.c_str(), nullptr, 10);
-  if (errno == ERANGE || value < INT32_MIN || value > INT32_MAX) throw bad();
+  if (errno == ERANGE || value < INT32_MIN || value > INT32_MAX)
+    throw bad();
   return static_cast<std::int32_t>(value);
 }
 

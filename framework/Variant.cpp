@@ -15,12 +15,16 @@ namespace {
 bool ParseNumber(const std::string& text, double& out, bool& integral, std::int64_t& whole) {
   std::size_t b = 0;
   std::size_t e = text.size();
-  while (b < e && text[b] == ' ') ++b;
-  while (e > b && text[e - 1] == ' ') --e;
-  if (b == e) return false;
+  while (b < e && text[b] == ' ')
+    ++b;
+  while (e > b && text[e - 1] == ' ')
+    --e;
+  if (b == e)
+    return false;
   const std::string t = text.substr(b, e - b);
   // Decimal notation only: strtod alone would also take "inf", "nan" and hex.
-  if (t.find_first_not_of("+-.0123456789eE") != std::string::npos) return false;
+  if (t.find_first_not_of("+-.0123456789eE") != std::string::npos)
+    return false;
   char* end = nullptr;
   errno = 0;
   const long long ll = std::strtoll(t.c_str(), &end, 10);
@@ -32,7 +36,8 @@ bool ParseNumber(const std::string& text, double& out, bool& integral, std::int6
   }
   errno = 0;
   const double d = std::strtod(t.c_str(), &end);
-  if (!end || *end != '\0' || errno == ERANGE || std::isnan(d)) return false;
+  if (!end || *end != '\0' || errno == ERANGE || std::isnan(d))
+    return false;
   integral = false;
   out = d;
   return true;
@@ -51,7 +56,8 @@ int CompareNumbers(const Variant& a, const Variant& b) {
 
 // Compares two non-null, non-array variants; sets `ok` false when they are not comparable.
 int CompareScalars(const Variant& a, const Variant& b) {
-  if (a.IsNumeric() && b.IsNumeric()) return CompareNumbers(a, b);
+  if (a.IsNumeric() && b.IsNumeric())
+    return CompareNumbers(a, b);
   if (a.Type() == VarType::String && b.Type() == VarType::String) {
     const int c = a.ToString().compare(b.ToString());
     return c < 0 ? -1 : c > 0 ? 1 : 0;
@@ -86,7 +92,9 @@ Variant Variant::Array(std::vector<Variant> items) {
   return v;
 }
 
-VarType Variant::Type() const { return static_cast<VarType>(value_.index()); }
+VarType Variant::Type() const {
+  return static_cast<VarType>(value_.index());
+}
 
 std::string Variant::ToString() const {
   switch (Type()) {
@@ -119,7 +127,8 @@ std::int64_t Variant::ToInt64() const {
       return std::get<std::int64_t>(value_);
     case VarType::Float: {
       const double d = std::get<double>(value_);
-      if (!std::isfinite(d) || std::fabs(d) > 9.2e18) break;
+      if (!std::isfinite(d) || std::fabs(d) > 9.2e18)
+        break;
       return static_cast<std::int64_t>(std::llround(d));
     }
     case VarType::String: {
@@ -127,8 +136,10 @@ std::int64_t Variant::ToInt64() const {
       bool integral = false;
       std::int64_t whole = 0;
       if (ParseNumber(std::get<std::string>(value_), d, integral, whole)) {
-        if (integral) return whole;
-        if (std::fabs(d) < 9.2e18) return static_cast<std::int64_t>(std::llround(d));
+        if (integral)
+          return whole;
+        if (std::fabs(d) < 9.2e18)
+          return static_cast<std::int64_t>(std::llround(d));
       }
       throw EConvertError("Could not convert variant of type (String) '" +
                           std::get<std::string>(value_) + "' into type (Integer)");
@@ -151,7 +162,8 @@ double Variant::ToDouble() const {
       double d = 0;
       bool integral = false;
       std::int64_t whole = 0;
-      if (ParseNumber(std::get<std::string>(value_), d, integral, whole)) return d;
+      if (ParseNumber(std::get<std::string>(value_), d, integral, whole))
+        return d;
       throw EConvertError("Could not convert variant of type (String) '" +
                           std::get<std::string>(value_) + "' into type (Double)");
     }
@@ -162,23 +174,29 @@ double Variant::ToDouble() const {
 }
 
 std::size_t Variant::ArraySize() const {
-  if (!IsArray()) throw EConvertError("Variant is not an array");
+  if (!IsArray())
+    throw EConvertError("Variant is not an array");
   return std::get<std::vector<Variant>>(value_).size();
 }
 
 const Variant& Variant::operator[](std::size_t index) const {
-  if (!IsArray()) throw EConvertError("Variant is not an array");
+  if (!IsArray())
+    throw EConvertError("Variant is not an array");
   const auto& items = std::get<std::vector<Variant>>(value_);
-  if (index >= items.size()) throw EConvertError("Variant array index out of bounds");
+  if (index >= items.size())
+    throw EConvertError("Variant array index out of bounds");
   return items[index];
 }
 
 bool operator==(const Variant& a, const Variant& b) {
-  if (a.IsNull() || b.IsNull()) return a.IsNull() && b.IsNull();
+  if (a.IsNull() || b.IsNull())
+    return a.IsNull() && b.IsNull();
   if (a.IsArray() || b.IsArray()) {
-    if (!(a.IsArray() && b.IsArray()) || a.ArraySize() != b.ArraySize()) return false;
+    if (!(a.IsArray() && b.IsArray()) || a.ArraySize() != b.ArraySize())
+      return false;
     for (std::size_t i = 0; i < a.ArraySize(); ++i) {
-      if (!(a[i] == b[i])) return false;
+      if (!(a[i] == b[i]))
+        return false;
     }
     return true;
   }
@@ -186,8 +204,10 @@ bool operator==(const Variant& a, const Variant& b) {
 }
 
 bool operator<(const Variant& a, const Variant& b) {
-  if (a.IsNull() || b.IsNull()) return a.IsNull() && !b.IsNull();
-  if (a.IsArray() || b.IsArray()) throw EConvertError("Variant arrays cannot be ordered");
+  if (a.IsNull() || b.IsNull())
+    return a.IsNull() && !b.IsNull();
+  if (a.IsArray() || b.IsArray())
+    throw EConvertError("Variant arrays cannot be ordered");
   return CompareScalars(a, b) < 0;
 }
 

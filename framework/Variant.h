@@ -15,11 +15,11 @@ enum class VarType { Null, Integer, Float, String, Array };
 class Variant {
  public:
   Variant() = default;
-  Variant(std::nullptr_t) {}                        // NOLINT
-  Variant(int value) : value_(std::int64_t{value}) {}  // NOLINT
-  Variant(std::int64_t value) : value_(value) {}    // NOLINT
-  Variant(double value) : value_(value) {}          // NOLINT
-  Variant(std::string value) : value_(std::move(value)) {}  // NOLINT
+  Variant(std::nullptr_t) {}                                  // NOLINT
+  Variant(int value) : value_(std::int64_t{value}) {}         // NOLINT
+  Variant(std::int64_t value) : value_(value) {}              // NOLINT
+  Variant(double value) : value_(value) {}                    // NOLINT
+  Variant(std::string value) : value_(std::move(value)) {}    // NOLINT
   Variant(const char* value) : value_(std::string(value)) {}  // NOLINT
 
   // A variant array, e.g. the key values of Locate.

@@ -10,7 +10,8 @@ namespace qgen::test {
 TempDir::TempDir() {
   const char* base = std::getenv("TMPDIR");
   std::string pattern = std::string(base && *base ? base : "/tmp") + "/qgen-test-XXXXXX";
-  if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed for " + pattern);
+  if (!mkdtemp(pattern.data()))
+    throw std::runtime_error("mkdtemp failed for " + pattern);
   path_ = pattern;
 }
 

@@ -34,10 +34,11 @@ std::string BinaryDir();
 
 // Skips the current test when no PostgreSQL server is given, or fails it when
 // the test command requires one.
-#define QGEN_REQUIRE_POSTGRES()                                                       \
-  do {                                                                                \
-    if (::qgen::test::PostgresUri().empty()) {                                        \
-      if (::qgen::test::PostgresRequired()) FAIL() << "QGEN_TEST_PG_URI is not set"; \
-      GTEST_SKIP() << "no PostgreSQL server (set QGEN_TEST_PG_URI)";                 \
-    }                                                                                 \
+#define QGEN_REQUIRE_POSTGRES()                                      \
+  do {                                                               \
+    if (::qgen::test::PostgresUri().empty()) {                       \
+      if (::qgen::test::PostgresRequired())                          \
+        FAIL() << "QGEN_TEST_PG_URI is not set";                     \
+      GTEST_SKIP() << "no PostgreSQL server (set QGEN_TEST_PG_URI)"; \
+    }                                                                \
   } while (0)
