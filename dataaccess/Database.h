@@ -1,7 +1,9 @@
 // TDatabase: one connection to a database, named by a URI: a plain path or
 // "sqlite:PATH" for an SQLite file (default "qgen.db" in the working
 // directory), or "postgresql://..." for a PostgreSQL server. Text crosses the
-// connection as UTF-8 and is converted from and to CodePage().
+// connection as UTF-8 and is converted from and to CodePage(). A database and
+// its tables are used by one thread at a time; other processes and machines
+// share the data through the database itself.
 #pragma once
 
 #include <cstdint>
