@@ -17,6 +17,8 @@ void AddInitCommand(CLI::App& app);
 void AddShowCommand(CLI::App& app);
 void AddStampCommand(CLI::App& app);
 void AddFormCommand(CLI::App& app);
+// The mask edit dialog; only in a tool built with Qt 6 (QGEN_WITH_DESIGN).
+void AddEditMaskCommand(CLI::App& app);
 
 // A failure whose message is already terminal text (UTF-8), such as a character
 // of an argument that the code page cannot hold: main prints it unconverted.

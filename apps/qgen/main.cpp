@@ -44,6 +44,9 @@ int main(int argc, char** argv) {
   qgen::tool::AddShowCommand(app);
   qgen::tool::AddStampCommand(app);
   qgen::tool::AddFormCommand(app);
+#ifdef QGEN_WITH_DESIGN
+  qgen::tool::AddEditMaskCommand(app);
+#endif
 
   try {
     app.parse(argc, argv);
