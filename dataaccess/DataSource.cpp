@@ -33,6 +33,15 @@ void TDataSource::SetDataSet(TDataSet* dataset) {
     dataset_->AttachDataSource(this);
     FreeNotification(dataset_);
   }
+  // Links bound to fields of the former dataset must rebind even when the new
+  // dataset happens to be in the same state.
+  if (State() == last_state_) {
+    const std::vector<TDataLink*> links = links_;
+    for (TDataLink* link : links) {
+      if (std::find(links_.begin(), links_.end(), link) != links_.end())
+        link->StateChanged();
+    }
+  }
   StateChanged();
 }
 
@@ -75,9 +84,14 @@ void TDataSource::RemoveDataLink(TDataLink* link) {
 
 void TDataSource::Notification(TComponent* component, TOperation operation) {
   TComponent::Notification(component, operation);
-  // The dataset is being destroyed: only its component part is left, so it is
-  // not called back, only forgotten.
+  // A dataset being destroyed has only its component part left: it is not
+  // called back, only forgotten. One that its owner merely lets go of is still
+  // alive and must be detached, or it would call into this data source later.
   if (operation == opRemove && dataset_ && component == dataset_) {
+    if (!component->InState(csDestroying)) {
+      SetDataSet(nullptr);
+      return;
+    }
     dataset_ = nullptr;
     StateChanged();
   }

@@ -67,6 +67,34 @@ TEST_F(DataSourceTest, OnStateChangeHearsEveryStateChange) {
   EXPECT_EQ(seen, (std::vector<TDataSetState>{dsEdit, dsBrowse}));
 }
 
+TEST_F(DataSourceTest, RepointingRebindsLinksAndLettingGoDetaches) {
+  // A second open table in the same state: the link must bind the new
+  // dataset's field, not keep the former one's.
+  auto* second = new TTable(&owner);
+  second->SetDatabase(database);
+  second->SetTableName("t");
+  table->Open();
+  second->Open();
+  TFieldDataLink link;
+  link.SetDataSource(source);
+  link.SetFieldName("name");
+  ASSERT_EQ(link.Field(), table->FindField("name"));
+  source->SetDataSet(second);
+  EXPECT_EQ(link.Field(), second->FindField("name"));
+  link.SetDataSource(nullptr);
+
+  // The owner lets go of the dataset while it lives on: the data source
+  // detaches, so deleting the data source and then using the dataset calls
+  // into nothing freed (checked under ASan).
+  owner.RemoveComponent(second);
+  EXPECT_EQ(source->DataSet(), nullptr);
+  delete source;
+  source = nullptr;
+  second->Close();
+  second->Open();
+  delete second;
+}
+
 TEST_F(DataSourceTest, PointingAtAnOpenDatasetIsAStateChange) {
   table->Open();
   TDataSource other(nullptr);
