@@ -69,14 +69,5 @@ TEST(EditMaskCommand, ADisplayThatCannotBeOpenedIsAnErrorNotACrash) {
   EXPECT_THAT(r.err, HasSubstr("qgen: error: the mask edit dialog cannot be shown"));
 }
 
-TEST(EditMaskCommand, TextTheCodePageCannotHoldIsRefusedBeforeAnythingIsShown) {
-  Outcome r;
-  RunQgen("", "edit-mask --mask '\xE4\xB8\xAD##'", r);
-  if (IsSkipped())
-    return;
-  EXPECT_EQ(r.status, 1);
-  EXPECT_THAT(r.err, HasSubstr("--mask"));
-}
-
 }  // namespace
 }  // namespace qgen::test

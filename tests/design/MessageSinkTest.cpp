@@ -55,12 +55,5 @@ TEST(QtMessageSink, ShowsEachKindOfMessageInAModalBox) {
   EXPECT_EQ(seen.icon, QMessageBox::Information);
 }
 
-TEST(QtMessageSink, PutsThePreviousSinkBack) {
-  MessageRecorder recorder;
-  { QtMessageSink sink; }
-  ShowMessage("after");
-  EXPECT_EQ(recorder.Texts(), std::vector<std::string>{"after"});
-}
-
 }  // namespace
 }  // namespace qgen::test
