@@ -5,6 +5,7 @@
 #include "dataaccess/DataSource.h"
 #include "dataaccess/Table.h"
 #include "framework/FormFile.h"
+#include "framework/Messages.h"
 #include "gensrc/Generator.h"
 #include "unikey/StandardClasses.h"
 #include "unikey/UniKEY.h"
@@ -134,6 +135,9 @@ TGenerator& LoadFormGenerator(const FormOptions& options, const std::string& use
                               std::unique_ptr<TComponent>& root) {
   const THandlerRegistry handlers = ToolHandlers(user, "");
   {
+    // The run-time load below shows whatever the form's setters report; shown
+    // here as well, every notice would appear twice.
+    const MessageRecorder quiet;
     const auto draft = LoadToolForm(options.file, handlers, /*designing=*/true);
     const TGenerator& generator = PickComponent<TGenerator>(*draft, options, "TGenerator");
     PrepareTable(generator,

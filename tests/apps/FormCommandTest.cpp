@@ -170,6 +170,21 @@ TEST_F(FormCommandTest, MistakesWithFormsAreClearErrors) {
       {{"form", "check", "limits.json"},
        "Generator Information: EndValue must be greater than StartValue"},
   };
+  // A form whose limits conflict: the notice once, then why nothing is issued.
+  WriteFile(dir.File("conflict.json"), R"({"class": "TDataModule", "components": [
+    {"class": "TDatabase", "name": "Db"},
+    {"class": "TTable", "name": "T", "properties": {"Database": "Db", "TableName": "GENTBL"}},
+    {"class": "TDataSource", "name": "S", "properties": {"DataSet": "T"}},
+    {"class": "TGenerator", "name": "G", "properties":
+      {"Mask": "##", "DataSource": "S", "StartValue": "50", "EndValue": "10"}}]})");
+  const Outcome conflict = Run({"next", "--form", "conflict.json"});
+  EXPECT_EQ(conflict.status, 1);
+  EXPECT_EQ(conflict.out, "");
+  EXPECT_EQ(conflict.err,
+            "Generator Information: EndValue must be greater than StartValue\n"
+            "qgen: error: Generator \"G\" of form file \"conflict.json\": its StartValue must "
+            "sort before its EndValue (see the message above): correct the limits in the form\n");
+
   for (const Case& c : cases) {
     SCOPED_TRACE(c.args[0] + " " + c.args[1] + " " + (c.args.size() > 2 ? c.args[2] : ""));
     const Outcome r = Run(c.args);
