@@ -33,15 +33,34 @@ class Connection {
   // How long a statement waits for another writer's lock, in milliseconds.
   virtual void SetBusyTimeout(int milliseconds) = 0;
 
-  // Runs one statement on its own (autocommit). Raises EDatabaseError with the
-  // database's reason.
+  // Runs one statement: on its own (autocommit), or inside the explicit
+  // transaction while one is open, where a failed statement leaves the
+  // transaction usable. Raises EDatabaseError with the database's reason, and
+  // at once, running nothing, while the open transaction has been ended by the
+  // database (a lost PostgreSQL connection, an SQLite error that rolls back).
   virtual ResultRows Run(const std::string& sql, const std::vector<Variant>& params) = 0;
 
-  // Runs one writing statement as a transaction of its own. SQLite takes the
-  // write lock first (BEGIN IMMEDIATE), so that a writer that holds it longer
-  // than the busy timeout is reported, never waited on forever. Raises
-  // EDatabaseError with the database's reason; nothing is written then.
+  // Runs one writing statement as a transaction of its own, or, while an
+  // explicit transaction is open, inside it behind a savepoint. SQLite takes
+  // the write lock first (BEGIN IMMEDIATE), so that a writer that holds it
+  // longer than the busy timeout is reported, never waited on forever. Raises
+  // EDatabaseError with the database's reason; nothing of the statement is
+  // written then, and an explicit transaction stays open.
   virtual ResultRows Write(const std::string& sql, const std::vector<Variant>& params) = 0;
+
+  // The explicit transaction (see TDatabase::StartTransaction). Begin raises
+  // EDatabaseError when one is open or the database refuses (SQLite: another
+  // writer holds the write lock longer than the busy timeout). Commit and
+  // Rollback raise when none is open; Commit always ends the transaction, and
+  // raises, with nothing written, when the database refuses it or had already
+  // rolled it back. Rollback ends it; it raises only when the database
+  // refuses, and the transaction is then still open.
+  virtual void Begin() = 0;
+  virtual void Commit() = 0;
+  virtual void Rollback() = 0;
+  // True from Begin until Commit or Rollback, also after the database itself
+  // rolled the transaction back (statements then raise until it is ended).
+  virtual bool InTransaction() const = 0;
 
   // True when a table (or view) of that name is visible.
   virtual bool TableExists(const std::string& table) = 0;

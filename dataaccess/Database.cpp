@@ -86,7 +86,43 @@ void TDatabase::Open() {
 }
 
 void TDatabase::Close() {
+  if (connection_ && connection_->InTransaction()) {
+    try {
+      connection_->Rollback();
+    } catch (const EDatabaseError&) {
+      // Closing the connection rolls back what the database still holds.
+    }
+  }
   connection_.reset();
+}
+
+void TDatabase::StartTransaction() {
+  Connection& live = connection();
+  if (live.InTransaction()) {
+    throw EDatabaseError("A transaction is already open on database " + DisplayURI() +
+                         "; commit it or roll it back before starting another");
+  }
+  live.Begin();
+}
+
+void TDatabase::Commit() {
+  if (!InTransaction()) {
+    throw EDatabaseError("No transaction is open on database " + DisplayURI() +
+                         " to commit; start one with StartTransaction first");
+  }
+  connection_->Commit();
+}
+
+void TDatabase::Rollback() {
+  if (!InTransaction()) {
+    throw EDatabaseError("No transaction is open on database " + DisplayURI() +
+                         " to roll back; start one with StartTransaction first");
+  }
+  connection_->Rollback();
+}
+
+bool TDatabase::InTransaction() const {
+  return connection_ && connection_->InTransaction();
 }
 
 std::string TDatabase::Kind() const {

@@ -53,10 +53,40 @@ class TDatabase : public TComponent {
   // Connects (an open database stays open). Raises EDatabaseError with the
   // server's or the library's reason and what to check.
   void Open();
-  // Disconnects. Tables on this database then raise on their next operation
-  // until the database is opened again.
+  // Disconnects, rolling back a transaction that is still open. Tables on
+  // this database then raise on their next operation until the database is
+  // opened again. The destructor and SetURI close the same way.
   void Close();
   bool Connected() const { return connection_ != nullptr; }
+
+  // An explicit transaction on the connection: from StartTransaction until
+  // Commit or Rollback, every statement and every TTable::Post on this
+  // database runs inside it instead of being committed on its own, so that
+  // many records cost one sync to disk. Other programs see none of it before
+  // Commit; on SQLite it holds the database's write lock throughout, and
+  // other writers wait for it up to their busy timeout.
+  //
+  // StartTransaction needs an open database; it raises EDatabaseError when a
+  // transaction is already open, or when the write lock cannot be had within
+  // the busy timeout (SQLite).
+  void StartTransaction();
+  // Makes the transaction's changes permanent and ends it. Raises
+  // EDatabaseError when none is open, and when the database refuses or had
+  // already rolled the transaction back; it is ended then all the same, and
+  // nothing of it is written (the message says when a lost connection leaves
+  // that unknown).
+  void Commit();
+  // Undoes the transaction's changes and ends it. Raises EDatabaseError when
+  // none is open. Tables that are open keep showing the records they read or
+  // posted until they read again.
+  void Rollback();
+  // True from StartTransaction until Commit, Rollback or Close. A failed
+  // statement or Post does not end the transaction (a failed Post keeps its
+  // change pending, as outside one); but when the database itself rolls the
+  // transaction back (a lost PostgreSQL connection; an SQLite error such as a
+  // full disk) it stays open in name, every statement raises, and the caller
+  // ends it with Rollback.
+  bool InTransaction() const;
 
   // "sqlite" or "postgresql", from the URI.
   std::string Kind() const;

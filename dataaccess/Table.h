@@ -1,5 +1,6 @@
 // TTable: a dataset over one table of a TDatabase. Locate reads the row afresh;
-// each Post is one transaction; an edit is written with optimistic
+// each Post is one transaction, or part of the database's explicit one while
+// that is open (TDatabase::StartTransaction); an edit is written with optimistic
 // concurrency (only where every column still holds the value it had when read).
 // Field values are engine text; the table converts them from and to UTF-8
 // with the database's CodePage(). First reads the table's records in their

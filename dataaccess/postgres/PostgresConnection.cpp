@@ -16,6 +16,9 @@ namespace {
 
 constexpr std::size_t kMaxCachedStatements = 256;
 
+// SQLSTATE of "cached plan must not change result type".
+constexpr const char* kPlanChanged = "0A000";
+
 // Type OIDs of the built-in types we tell apart.
 enum : unsigned {
   kBool = 16,
@@ -157,54 +160,83 @@ class PostgresConnection : public Connection {
   void SetBusyTimeout(int milliseconds) override {
     busy_timeout_ms_ = milliseconds;
     Simple("SET lock_timeout = " + std::to_string(busy_timeout_ms_));
+    // A setting made inside a transaction goes if the transaction is rolled back.
+    if (explicit_)
+      timeout_set_in_transaction_ = true;
   }
 
   ResultRows Run(const std::string& sql, const std::vector<Variant>& params) override {
-    EnsureConnected();
-    std::vector<std::string> texts(params.size());
-    std::vector<const char*> values(params.size(), nullptr);
-    for (std::size_t i = 0; i < params.size(); ++i) {
-      const Variant& value = params[i];
-      switch (value.Type()) {
-        case VarType::Null:
-          continue;
-        case VarType::Float:
-          texts[i] = FloatText(value.ToDouble());
-          break;
-        case VarType::Array:
-          throw EDatabaseError("An array of values cannot be stored in one column");
-        default:
-          texts[i] = value.ToString();
-      }
-      values[i] = texts[i].c_str();
-    }
-    for (int attempt = 0;; ++attempt) {
-      const std::string& name = Prepare(sql, static_cast<int>(params.size()));
-      PGresult* res = PQexecPrepared(conn_, name.c_str(), static_cast<int>(params.size()),
-                                     values.data(), nullptr, nullptr, 0);
-      const ExecStatusType status = PQresultStatus(res);
-      if (status == PGRES_TUPLES_OK || status == PGRES_COMMAND_OK) {
-        ResultRows result = Collect(res);
-        PQclear(res);
-        return result;
-      }
-      const char* state = PQresultErrorField(res, PG_DIAG_SQLSTATE);
-      // A table changed under a prepared statement ("cached plan must not
-      // change result type"): prepare it again, once.
-      if (attempt == 0 && state && std::string(state) == "0A000" &&
-          PQstatus(conn_) == CONNECTION_OK) {
-        PQclear(res);
-        Forget(sql);
-        continue;
-      }
-      Fail(res);
-    }
+    return explicit_ ? RunInTransaction(sql, params) : Execute(sql, params, true);
   }
 
   ResultRows Write(const std::string& sql, const std::vector<Variant>& params) override {
     // Outside an explicit transaction one statement is one transaction.
     return Run(sql, params);
   }
+
+  void Begin() override {
+    if (explicit_)
+      throw EDatabaseError("A transaction is already open on " + DisplayUri(uri_));
+    // No transaction is open yet, so a lost connection may be made again here.
+    Simple("BEGIN");
+    explicit_ = true;
+    lost_.clear();
+    timeout_set_in_transaction_ = false;
+  }
+
+  void Commit() override {
+    if (!explicit_)
+      throw EDatabaseError("No transaction is open on " + DisplayUri(uri_));
+    if (!lost_.empty() || PQstatus(conn_) != CONNECTION_OK) {
+      const std::string why = lost_.empty() ? "the connection to the server was lost" : lost_;
+      RollbackOnServer();
+      EndTransaction();
+      throw EDatabaseError("Cannot commit: the transaction was rolled back (" + why +
+                           "); nothing of it was written");
+    }
+    PGresult* res = PQexec(conn_, "COMMIT");
+    EndTransaction();
+    if (PQresultStatus(res) != PGRES_COMMAND_OK) {
+      const std::string reason = ReasonOf(res);
+      PQclear(res);
+      if (PQstatus(conn_) != CONNECTION_OK) {
+        cache_.clear();
+        // The server may or may not have committed before the connection went.
+        throw EDatabaseError("Lost the connection to PostgreSQL at " + DisplayUri(uri_) +
+                             " while committing (" + ReasonText(reason) +
+                             "); whether the transaction was written is not known: check the "
+                             "data before doing it again");
+      }
+      throw EDatabaseError("Cannot commit: " + ReasonText(reason) +
+                           "; the server rolled the transaction back, so nothing of it was "
+                           "written");
+    }
+    // The server answers COMMIT of a failed transaction by rolling it back.
+    const bool rolled_back = std::string(PQcmdStatus(res)) == "ROLLBACK";
+    PQclear(res);
+    if (rolled_back) {
+      throw EDatabaseError(
+          "Cannot commit: a statement of the transaction had failed, so the server rolled it "
+          "back; nothing of it was written");
+    }
+  }
+
+  void Rollback() override {
+    if (!explicit_)
+      throw EDatabaseError("No transaction is open on " + DisplayUri(uri_));
+    RollbackOnServer();
+    const bool reset_timeout = timeout_set_in_transaction_;
+    EndTransaction();
+    if (reset_timeout && PQstatus(conn_) == CONNECTION_OK) {
+      try {
+        Command("SET lock_timeout = " + std::to_string(busy_timeout_ms_));
+      } catch (const EDatabaseError&) {
+        // Only a lost connection fails here; connecting again sets it anew.
+      }
+    }
+  }
+
+  bool InTransaction() const override { return explicit_; }
 
   bool TableExists(const std::string& table) override {
     return !Run("SELECT 1 FROM pg_catalog.pg_class WHERE oid = to_regclass(quote_ident(?)) "
@@ -262,6 +294,118 @@ class PostgresConnection : public Connection {
   }
 
  private:
+  // One statement, prepared once per SQL text; `replan` allows preparing it
+  // again, once, when the table changed under it.
+  ResultRows Execute(const std::string& sql, const std::vector<Variant>& params, bool replan) {
+    EnsureConnected();
+    std::vector<std::string> texts(params.size());
+    std::vector<const char*> values(params.size(), nullptr);
+    for (std::size_t i = 0; i < params.size(); ++i) {
+      const Variant& value = params[i];
+      switch (value.Type()) {
+        case VarType::Null:
+          continue;
+        case VarType::Float:
+          texts[i] = FloatText(value.ToDouble());
+          break;
+        case VarType::Array:
+          throw EDatabaseError("An array of values cannot be stored in one column");
+        default:
+          texts[i] = value.ToString();
+      }
+      values[i] = texts[i].c_str();
+    }
+    for (int attempt = 0;; ++attempt) {
+      const std::string& name = Prepare(sql, static_cast<int>(params.size()));
+      PGresult* res = PQexecPrepared(conn_, name.c_str(), static_cast<int>(params.size()),
+                                     values.data(), nullptr, nullptr, 0);
+      const ExecStatusType status = PQresultStatus(res);
+      if (status == PGRES_TUPLES_OK || status == PGRES_COMMAND_OK) {
+        ResultRows result = Collect(res);
+        PQclear(res);
+        return result;
+      }
+      const char* state = PQresultErrorField(res, PG_DIAG_SQLSTATE);
+      // A table changed under a prepared statement ("cached plan must not
+      // change result type"): prepare it again, once.
+      if (replan && attempt == 0 && state && std::string(state) == kPlanChanged &&
+          PQstatus(conn_) == CONNECTION_OK) {
+        PQclear(res);
+        Forget(sql);
+        continue;
+      }
+      Fail(res);
+    }
+  }
+
+  // One statement inside the explicit transaction, behind a savepoint: the
+  // server aborts a whole transaction on any failed statement, and the
+  // savepoint keeps that to the statement, as SQLite does.
+  ResultRows RunInTransaction(const std::string& sql, const std::vector<Variant>& params) {
+    CheckTransaction();
+    for (int attempt = 0;; ++attempt) {
+      Command("SAVEPOINT qgen_statement");
+      last_state_.clear();
+      try {
+        ResultRows result = Execute(sql, params, false);
+        Command("RELEASE SAVEPOINT qgen_statement");
+        return result;
+      } catch (const EDatabaseError&) {
+        if (!lost_.empty())
+          throw;  // the connection went, and the transaction with it
+        const std::string state = last_state_;
+        UndoStatement();
+        if (attempt == 0 && state == kPlanChanged && lost_.empty()) {
+          Forget(sql);
+          continue;
+        }
+        throw;
+      }
+    }
+  }
+
+  // Rolls back to the savepoint of a failed statement; the transaction goes on.
+  void UndoStatement() {
+    PGresult* res =
+        PQexec(conn_, "ROLLBACK TO SAVEPOINT qgen_statement; RELEASE SAVEPOINT qgen_statement");
+    if (PQresultStatus(res) != PGRES_COMMAND_OK) {
+      // The transaction stays aborted: every further statement would fail.
+      lost_ = PQstatus(conn_) == CONNECTION_OK
+                  ? "a failed statement could not be undone: " + ReasonText(ReasonOf(res))
+                  : "the connection to the server was lost";
+    }
+    PQclear(res);
+  }
+
+  // Raises, running nothing, while the open transaction exists in name only.
+  void CheckTransaction() {
+    if (lost_.empty() && PQstatus(conn_) != CONNECTION_OK)
+      lost_ = "the connection to the server was lost";
+    if (!lost_.empty()) {
+      throw EDatabaseError("The open transaction on " + DisplayUri(uri_) + " was rolled back (" +
+                           lost_ + "); nothing of it was written; roll it back and start again");
+    }
+  }
+
+  // Rolls back what the server still holds of the transaction, aborted or
+  // not. With the connection gone the server has dropped it already.
+  void RollbackOnServer() {
+    if (PQstatus(conn_) != CONNECTION_OK || PQtransactionStatus(conn_) == PQTRANS_IDLE)
+      return;
+    try {
+      Command("ROLLBACK");
+    } catch (const EDatabaseError&) {
+      if (PQstatus(conn_) == CONNECTION_OK)
+        throw;  // still open on the server
+    }
+  }
+
+  void EndTransaction() {
+    explicit_ = false;
+    lost_.clear();
+    timeout_set_in_transaction_ = false;
+  }
+
   void Setup() {
     // Notices ("relation already exists, skipping") are not ours to print.
     PQsetNoticeProcessor(
@@ -278,16 +422,25 @@ class PostgresConnection : public Connection {
 
   void Simple(const std::string& sql) {
     EnsureConnected();
+    Command(sql);
+  }
+
+  // Runs SQL without parameters on the connection as it is.
+  void Command(const std::string& sql) {
     PGresult* res = PQexec(conn_, sql.c_str());
     if (PQresultStatus(res) != PGRES_COMMAND_OK)
       Fail(res);
     PQclear(res);
   }
 
-  // A connection that broke is tried again once before a statement runs.
+  // A connection that broke is tried again once before a statement runs,
+  // except inside an explicit transaction: the transaction went with the
+  // connection, and what follows must not run on its own as if it had not.
   void EnsureConnected() {
     if (PQstatus(conn_) == CONNECTION_OK)
       return;
+    if (explicit_)
+      CheckTransaction();
     cache_.clear();
     PQreset(conn_);
     if (PQstatus(conn_) != CONNECTION_OK) {
@@ -346,23 +499,35 @@ class PostgresConnection : public Connection {
     return result;
   }
 
+  // The server's reason for the failure that `res` reports.
+  std::string ReasonOf(const PGresult* res) const {
+    const char* primary = res ? PQresultErrorField(res, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
+    if (!primary)
+      return Trimmed(PQerrorMessage(conn_));
+    std::string reason = primary;
+    const char* detail = PQresultErrorField(res, PG_DIAG_MESSAGE_DETAIL);
+    if (detail)
+      reason += std::string(" (") + detail + ")";
+    return reason;
+  }
+
   // Raises the failure that `res` reports, and frees it.
   [[noreturn]] void Fail(PGresult* res) {
-    std::string reason;
-    const char* primary = res ? PQresultErrorField(res, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
-    if (primary) {
-      reason = primary;
-      const char* detail = PQresultErrorField(res, PG_DIAG_MESSAGE_DETAIL);
-      if (detail)
-        reason += std::string(" (") + detail + ")";
-    } else {
-      reason = Trimmed(PQerrorMessage(conn_));
-    }
+    const std::string reason = ReasonOf(res);
     const char* state = res ? PQresultErrorField(res, PG_DIAG_SQLSTATE) : nullptr;
     const std::string code = state ? state : "";
+    last_state_ = code;
     PQclear(res);
     if (PQstatus(conn_) != CONNECTION_OK) {
       cache_.clear();
+      if (explicit_) {
+        lost_ = "the connection to the server was lost";
+        throw EDatabaseError("Lost the connection to PostgreSQL at " + DisplayUri(uri_) + ": " +
+                             ReasonText(reason) +
+                             "; the server rolled the open transaction back, so nothing of it "
+                             "was written; roll it back, check that the server runs, and start "
+                             "again");
+      }
       throw EDatabaseError("Lost the connection to PostgreSQL at " + DisplayUri(uri_) + ": " +
                            ReasonText(reason) + "; check that the server runs, then try again");
     }
@@ -379,6 +544,10 @@ class PostgresConnection : public Connection {
   PGconn* conn_ = nullptr;
   std::unordered_map<std::string, std::string> cache_;  // SQL text -> statement name
   unsigned long statement_counter_ = 0;
+  std::string last_state_;  // SQLSTATE of the last failure that Fail raised
+  bool explicit_ = false;   // an explicit transaction is open (Begin until Commit or Rollback)
+  std::string lost_;        // why the transaction is gone or aborted; "" while it lives
+  bool timeout_set_in_transaction_ = false;
 };
 
 }  // namespace

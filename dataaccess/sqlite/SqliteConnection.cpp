@@ -14,6 +14,12 @@ namespace qgen {
 
 namespace {
 
+// Added to the reason of a failure with which SQLite rolled back the whole
+// explicit transaction.
+constexpr const char* kLostText =
+    "; the database rolled the open transaction back, so nothing of it was written; roll it "
+    "back and start again";
+
 // Beyond this many cached statements the cache starts afresh; the statements
 // a table uses are few, but each distinct set of changed columns is one more.
 constexpr std::size_t kMaxCachedStatements = 256;
@@ -96,45 +102,30 @@ class SqliteConnection : public Connection {
   }
 
   ResultRows Run(const std::string& sql, const std::vector<Variant>& params) override {
-    sqlite3_stmt* stmt = Prepare(sql);
-    // Reset on every path: a statement left stepped would hold a read
-    // transaction open and keep this connection on an old snapshot.
-    struct Reset {
-      sqlite3_stmt* stmt;
-      ~Reset() {
-        sqlite3_reset(stmt);
-        sqlite3_clear_bindings(stmt);
-      }
-    } reset{stmt};
-    Bind(stmt, params);
-    ResultRows result;
-    const int columns = sqlite3_column_count(stmt);
-    for (;;) {
-      const int rc = sqlite3_step(stmt);
-      if (rc == SQLITE_DONE)
-        break;
-      if (rc != SQLITE_ROW)
-        throw EDatabaseError(Message("", rc, sqlite3_errmsg(db_)));
-      std::vector<Variant> row;
-      row.reserve(static_cast<std::size_t>(columns));
-      for (int i = 0; i < columns; ++i)
-        row.push_back(ColumnValue(stmt, i));
-      result.rows.push_back(std::move(row));
+    CheckTransaction();
+    try {
+      return Step(sql, params);
+    } catch (const EDatabaseError& e) {
+      // SQLite ends the whole transaction on some failures (a full disk, an
+      // I/O error, a trigger's RAISE(ROLLBACK)); then say so.
+      if (NoteLost(e.what()))
+        throw EDatabaseError(e.what() + std::string(kLostText));
+      throw;
     }
-    result.changes = sqlite3_changes64(db_);
-    return result;
   }
 
   ResultRows Write(const std::string& sql, const std::vector<Variant>& params) override {
-    Run("BEGIN IMMEDIATE", {});
+    if (explicit_)
+      return WriteInTransaction(sql, params);
+    Step("BEGIN IMMEDIATE", {});
     try {
-      ResultRows result = Run(sql, params);
-      Run("COMMIT", {});
+      ResultRows result = Step(sql, params);
+      Step("COMMIT", {});
       return result;
     } catch (...) {
       if (!sqlite3_get_autocommit(db_)) {
         try {
-          Run("ROLLBACK", {});
+          Step("ROLLBACK", {});
         } catch (const EDatabaseError&) {
           // The first failure is the one to report.
         }
@@ -142,6 +133,61 @@ class SqliteConnection : public Connection {
       throw;
     }
   }
+
+  void Begin() override {
+    if (explicit_)
+      throw EDatabaseError("A transaction is already open on '" + path_ + "'");
+    if (!sqlite3_get_autocommit(db_)) {
+      throw EDatabaseError("A transaction begun by a statement is open on '" + path_ +
+                           "'; end it first");
+    }
+    // The write lock now, not at the first write, so that a busy database is
+    // reported here, before anything of the transaction is done.
+    Step("BEGIN IMMEDIATE", {});
+    explicit_ = true;
+    lost_.clear();
+  }
+
+  void Commit() override {
+    if (!explicit_)
+      throw EDatabaseError("No transaction is open on '" + path_ + "'");
+    if (!lost_.empty() || sqlite3_get_autocommit(db_)) {
+      const std::string why =
+          lost_.empty() ? "it was ended outside this connection's control" : lost_;
+      EndTransaction();
+      throw EDatabaseError("Cannot commit: the database had rolled the transaction back (" + why +
+                           "); nothing of it was written");
+    }
+    try {
+      Step("COMMIT", {});
+    } catch (const EDatabaseError& e) {
+      const std::string reason = e.what();
+      // A transaction that cannot be committed is rolled back, never left open.
+      if (!sqlite3_get_autocommit(db_)) {
+        try {
+          Step("ROLLBACK", {});
+        } catch (const EDatabaseError&) {
+          // Closing the connection rolls back what is left.
+        }
+      }
+      EndTransaction();
+      throw EDatabaseError(
+          "Cannot commit the transaction, which was rolled back; nothing of it "
+          "was written: " +
+          reason);
+    }
+    EndTransaction();
+  }
+
+  void Rollback() override {
+    if (!explicit_)
+      throw EDatabaseError("No transaction is open on '" + path_ + "'");
+    if (!sqlite3_get_autocommit(db_))
+      Step("ROLLBACK", {});
+    EndTransaction();
+  }
+
+  bool InTransaction() const override { return explicit_; }
 
   bool TableExists(const std::string& table) override {
     return !Run("SELECT 1 FROM sqlite_master WHERE type IN ('table', 'view') AND name = ? "
@@ -205,6 +251,87 @@ class SqliteConnection : public Connection {
   }
 
  private:
+  // Raises, running nothing, while the explicit transaction is open in name
+  // only: a statement run now would be written on its own, outside it.
+  void CheckTransaction() {
+    if (!explicit_)
+      return;
+    if (lost_.empty() && sqlite3_get_autocommit(db_))
+      lost_ = "it was ended outside this connection's control";
+    if (!lost_.empty()) {
+      throw EDatabaseError("The database rolled the open transaction back (" + lost_ +
+                           "); nothing of it was written; roll it back and start again");
+    }
+  }
+
+  // After a failed statement: true when the database has just rolled back the
+  // explicit transaction with it, which is then kept as lost for `reason`.
+  bool NoteLost(const std::string& reason) {
+    if (!explicit_ || !lost_.empty() || !sqlite3_get_autocommit(db_))
+      return false;
+    lost_ = reason;
+    return true;
+  }
+
+  // One statement inside the explicit transaction: behind a savepoint, so
+  // that its failure undoes only what it did and the transaction goes on.
+  ResultRows WriteInTransaction(const std::string& sql, const std::vector<Variant>& params) {
+    CheckTransaction();
+    Step("SAVEPOINT qgen_write", {});
+    try {
+      ResultRows result = Step(sql, params);
+      Step("RELEASE qgen_write", {});
+      return result;
+    } catch (const EDatabaseError& e) {
+      if (!sqlite3_get_autocommit(db_)) {
+        try {
+          Step("ROLLBACK TO qgen_write", {});
+          Step("RELEASE qgen_write", {});
+        } catch (const EDatabaseError&) {
+          // The first failure is the one to report.
+        }
+      }
+      if (NoteLost(e.what()))
+        throw EDatabaseError(e.what() + std::string(kLostText));
+      throw;
+    }
+  }
+
+  void EndTransaction() {
+    explicit_ = false;
+    lost_.clear();
+  }
+
+  ResultRows Step(const std::string& sql, const std::vector<Variant>& params) {
+    sqlite3_stmt* stmt = Prepare(sql);
+    // Reset on every path: a statement left stepped would hold a read
+    // transaction open and keep this connection on an old snapshot.
+    struct Reset {
+      sqlite3_stmt* stmt;
+      ~Reset() {
+        sqlite3_reset(stmt);
+        sqlite3_clear_bindings(stmt);
+      }
+    } reset{stmt};
+    Bind(stmt, params);
+    ResultRows result;
+    const int columns = sqlite3_column_count(stmt);
+    for (;;) {
+      const int rc = sqlite3_step(stmt);
+      if (rc == SQLITE_DONE)
+        break;
+      if (rc != SQLITE_ROW)
+        throw EDatabaseError(Message("", rc, sqlite3_errmsg(db_)));
+      std::vector<Variant> row;
+      row.reserve(static_cast<std::size_t>(columns));
+      for (int i = 0; i < columns; ++i)
+        row.push_back(ColumnValue(stmt, i));
+      result.rows.push_back(std::move(row));
+    }
+    result.changes = sqlite3_changes64(db_);
+    return result;
+  }
+
   void Close() {
     for (auto& entry : cache_)
       sqlite3_finalize(entry.second);
@@ -301,6 +428,8 @@ class SqliteConnection : public Connection {
   int busy_timeout_ms_;
   sqlite3* db_ = nullptr;
   std::unordered_map<std::string, sqlite3_stmt*> cache_;
+  bool explicit_ = false;  // an explicit transaction is open (Begin until Commit or Rollback)
+  std::string lost_;       // why the database ended it on its own; "" while it lives
 };
 
 // The numbers in a declaration such as "NUMERIC(10, 2)": precision and scale.
