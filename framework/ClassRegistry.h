@@ -114,6 +114,9 @@ class TClassBuilder {
       set(Self(c), typed);
       return true;
     };
+    p.accepts_component = [](const TComponent& target) {
+      return dynamic_cast<const Target*>(&target) != nullptr;
+    };
     p.stored = [get](const TComponent& c) { return get(Self(c)) != nullptr; };
     info_.AddProperty(std::move(p));
     return *this;

@@ -51,6 +51,9 @@ struct TPropertyInfo {
   // Sets the reference; false, with nothing changed, when `target` is not of
   // the property's class.
   std::function<bool(TComponent&, TComponent* target)> set_component;
+  // Whether set_component would take `target` (it is of the property's class),
+  // so that a form designer can offer only the components that fit.
+  std::function<bool(const TComponent& target)> accepts_component;
   // The bound handler's registered name ("" when unassigned or assigned in code).
   std::function<std::string(const TComponent&)> get_handler_name;
   std::function<bool(const TComponent&)> event_assigned;

@@ -1,0 +1,53 @@
+// PropertyList: the designer program's list of the selected components'
+// published properties, one row per property editor (GetPropertyEditors): the
+// name, and the value as the editor's attributes ask: a drop-down list for a
+// value list, an edit with an ellipsis button ("...") for a dialog, a
+// read-only text, or a plain edit. A typed value is written when the edit is
+// left or Enter is pressed. Errors are shown, never passed to Qt.
+#pragma once
+
+#include <QTableWidget>
+#include <QToolButton>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "designer/PropertyEditor.h"
+#include "designer/app/FormDesigner.h"
+
+namespace qgen::designer {
+
+class PropertyList : public QTableWidget {
+ public:
+  PropertyList(FormDesigner& form, QWidget* parent);
+
+  // Lists the properties of the current selection anew. Changes arrive while
+  // a value's own widget is busy, so callers ask for it with RefreshLater.
+  void Refresh();
+  // Refresh on the next turn of the event loop.
+  void RefreshLater();
+
+  // The names of the listed properties, in order.
+  std::vector<std::string> Names() const;
+  // The row of property `name`, or -1.
+  int RowOf(const std::string& name) const;
+  // The value as the row shows it.
+  std::string ShownValue(const std::string& name) const;
+  // The ellipsis button of property `name`, or nullptr when it has none.
+  QToolButton* Ellipsis(const std::string& name) const;
+  // The editor of property `name`, or nullptr.
+  TPropertyEditor* Editor(const std::string& name) const;
+
+  QSize sizeHint() const override { return {260, 360}; }
+
+ private:
+  QWidget* ValueWidget(const std::shared_ptr<TPropertyEditor>& editor);
+  // Writes `text` through `editor` unless it is what the editor shows already.
+  void Write(TPropertyEditor& editor, const std::string& text);
+
+  FormDesigner& form_;
+  std::vector<std::shared_ptr<TPropertyEditor>> editors_;
+  bool refresh_pending_ = false;
+};
+
+}  // namespace qgen::designer
