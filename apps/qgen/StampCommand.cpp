@@ -1,8 +1,13 @@
 // qgen stamp: inserts records into a table through a TUniKEY bound to one of
 // its fields and prints the key each record received, so that the unique keys
 // can be tried out on a real table (and their rate measured).
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <limits>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "apps/qgen/Commands.h"
 #include "apps/qgen/FormSetup.h"
@@ -25,6 +30,7 @@ struct StampOptions {
   std::string db;
   std::string suffix;
   int count = 1;
+  int batch = 500;
   bool create = false;
   FormOptions form;  // --form: the form's TUniKEY in place of --table, --field and --db
 };
@@ -120,18 +126,60 @@ void Run(const StampOptions& given) {
   table.Open();  // the first active state: the stamper hooks the table's new records
   TField* field = table.FieldByName(ToEngine(o.field));
 
-  for (int i = 1; i <= o.count; ++i) {
+  // Each batch is one transaction, so that a batch costs one sync to disk, not
+  // one per record. A key is printed once its batch is committed: every key
+  // printed is in the table, whatever happens to a later batch.
+  std::vector<std::string> keys;
+  // 64 bits: the last batch may end at the largest count an int holds.
+  for (std::int64_t first = 1; first <= o.count; first += o.batch) {
+    const std::int64_t last = std::min<std::int64_t>(first + o.batch - 1, o.count);
+    const std::string batch = "records " + std::to_string(first) + " to " + std::to_string(last) +
+                              " of " + std::to_string(o.count);
+    const std::string committed =
+        first == 1 ? "Nothing was committed, and no key was printed."
+                   : std::to_string(first - 1) +
+                         " records were committed before it; theirs are the keys printed.";
     try {
-      table.Insert();
-      const std::string key = field->AsString();
-      table.Post();
-      PrintLine(key);
+      database.StartTransaction();
     } catch (const Exception& e) {
-      if (table.State() == dsInsert)
-        table.Cancel();
-      throw Exception("Record " + std::to_string(i) + " of " + std::to_string(o.count) +
-                      " was not inserted (" + std::to_string(i - 1) + " were): " + e.Message());
+      throw Exception("Cannot start the batch of " + batch + ": " + e.Message() + ". " + committed);
     }
+    keys.clear();
+    std::string failure;
+    std::int64_t i = first;
+    try {
+      for (; i <= last; ++i) {
+        table.Insert();
+        const std::string key = field->AsString();
+        table.Post();
+        keys.push_back(key);
+      }
+    } catch (const Exception& e) {
+      failure = "Record " + std::to_string(i) + " of " + std::to_string(o.count) +
+                " was not inserted: " + e.Message() + ". Its batch (" + batch + ")";
+    }
+    if (failure.empty()) {
+      try {
+        database.Commit();
+      } catch (const Exception& e) {
+        throw Exception("The batch of " + batch + " could not be committed: " + e.Message() + ". " +
+                        committed);
+      }
+      for (const std::string& key : keys)
+        PrintLine(key);
+      std::fflush(stdout);
+      continue;
+    }
+    if (table.State() == dsInsert)
+      table.Cancel();
+    try {
+      database.Rollback();
+      failure += " was rolled back. ";
+    } catch (const Exception& e) {
+      failure +=
+          " could not be rolled back (" + e.Message() + "); it is dropped as the database closes. ";
+    }
+    throw Exception(failure + committed);
   }
 }
 
@@ -156,6 +204,11 @@ void AddStampCommand(CLI::App& app) {
   sub->add_option("-n,--count", options->count, "How many records to insert")
       ->capture_default_str()
       ->check(CLI::NonNegativeNumber);
+  sub->add_option("--batch", options->batch,
+                  "Records committed together in one transaction; a batch that fails is rolled "
+                  "back whole, and keys are printed once their batch is committed")
+      ->capture_default_str()
+      ->check(CLI::Range(1, std::numeric_limits<int>::max()));
   sub->add_flag("--create", options->create,
                 "Create the table, with the key field as its only column, when it is missing");
   sub->callback([options] { Run(*options); });

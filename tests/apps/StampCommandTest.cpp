@@ -1,7 +1,9 @@
-// `qgen stamp`, run as the built program on SQLite files: the keys it inserts,
-// the table it creates, and the failures a user can cause.
+// `qgen stamp`, run as the built program on SQLite files (and, for a batch
+// refused at its commit, on PostgreSQL): the keys it inserts, the table it
+// creates, its batches, and the failures a user can cause.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -139,6 +141,105 @@ TEST(StampCommand, FailuresAreClearAndInsertNothing) {
   EXPECT_FALSE(db.TableExists("missing"));
   // A key that fits after all: the wide field without a suffix.
   EXPECT_EQ(Stamp(path, {"--table", "t", "--field", "wide"}).lines.size(), 1u);
+}
+
+// The keys of the rows of `table`, in the order they were inserted.
+std::vector<std::string> StoredKeys(TDatabase& db, const std::string& table, const char* order) {
+  std::vector<std::string> keys;
+  for (const auto& row :
+       db.Query("SELECT id FROM " + db.QuoteIdentifier(table) + " ORDER BY " + order))
+    keys.push_back(row.at(0).ToString());
+  return keys;
+}
+
+TEST(StampCommand, BatchesCommitWholeAndOnlyCommittedKeysArePrinted) {
+  struct Case {
+    int count;
+    int batch;
+    int room;  // rows the table takes before its trigger refuses; 0: no limit
+    std::size_t printed;
+    std::vector<std::string> message;
+  };
+  const Case cases[] = {
+      {12, 5, 0, 12, {}},
+      {12, 500, 0, 12, {}},
+      {12,
+       5,
+       7,
+       5,
+       {"Record 8 of 12 was not inserted: ", "table is full",
+        "Its batch (records 6 to 10 of 12) was rolled back. 5 records were committed before "
+        "it; theirs are the keys printed."}},
+      {12,
+       5,
+       2,
+       0,
+       {"Record 3 of 12 was not inserted: ",
+        "Its batch (records 1 to 5 of 12) was rolled back. "
+        "Nothing was committed, and no key was printed."}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE("count " + std::to_string(c.count) + ", batch " + std::to_string(c.batch) +
+                 ", room " + std::to_string(c.room));
+    test::TempDir dir;
+    const std::string path = dir.File("keys.db");
+    TDatabase db(nullptr);
+    db.SetURI(path);
+    db.Open();
+    db.Execute("CREATE TABLE t (id VARCHAR(30) NOT NULL PRIMARY KEY)");
+    if (c.room > 0) {
+      db.Execute("CREATE TRIGGER room BEFORE INSERT ON t WHEN (SELECT COUNT(*) FROM t) >= " +
+                 std::to_string(c.room) + " BEGIN SELECT RAISE(ABORT, 'table is full'); END");
+    }
+    const StampRun run = Stamp(path, {"--table", "t", "--field", "id", "-n",
+                                      std::to_string(c.count), "--batch", std::to_string(c.batch)});
+    EXPECT_EQ(run.status, c.message.empty() ? 0 : 1) << run.err;
+    for (const std::string& part : c.message)
+      EXPECT_NE(run.err.find(part), std::string::npos) << run.err;
+    // Every key printed is in the table, and nothing else is.
+    EXPECT_EQ(run.lines.size(), c.printed);
+    EXPECT_EQ(StoredKeys(db, "t", "rowid"), run.lines);
+    EXPECT_EQ(std::set<std::string>(run.lines.begin(), run.lines.end()).size(), c.printed);
+  }
+
+  test::TempDir dir;
+  const StampRun zero =
+      Stamp(dir.File("keys.db"), {"--create", "--table", "t", "--field", "id", "--batch", "0"});
+  EXPECT_NE(zero.status, 0);
+  EXPECT_NE(zero.err.find("--batch"), std::string::npos) << zero.err;
+}
+
+// On PostgreSQL a deferred check refuses the second batch at its commit: none
+// of that batch's keys may have been printed.
+TEST(StampCommand, BatchRefusedAtCommitPrintsNoneOfItsKeys) {
+  QGEN_REQUIRE_POSTGRES();
+  TDatabase db(nullptr);
+  db.SetURI(test::PostgresUri());
+  db.Open();
+  const std::string table = "stamp_commit_" + std::to_string(getpid());
+  const std::string quoted = db.QuoteIdentifier(table);
+  db.Execute("DROP TABLE IF EXISTS " + quoted + " CASCADE");
+  db.Execute("CREATE TABLE " + quoted + " (id varchar(30) NOT NULL PRIMARY KEY)");
+  db.Execute("CREATE OR REPLACE FUNCTION " + db.QuoteIdentifier(table + "_room") +
+             "() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN IF (SELECT COUNT(*) FROM " + quoted +
+             ") > 7 THEN RAISE EXCEPTION 'table is full'; END IF; RETURN NULL; END $$");
+  db.Execute("CREATE CONSTRAINT TRIGGER room AFTER INSERT ON " + quoted +
+             " DEFERRABLE INITIALLY DEFERRED FOR EACH ROW EXECUTE FUNCTION " +
+             db.QuoteIdentifier(table + "_room") + "()");
+
+  const StampRun run =
+      Stamp(test::PostgresUri(), {"--table", table, "--field", "id", "-n", "12", "--batch", "5"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("The batch of records 6 to 10 of 12 could not be committed: "),
+            std::string::npos)
+      << run.err;
+  EXPECT_NE(run.err.find("table is full"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("5 records were committed before it"), std::string::npos) << run.err;
+  EXPECT_EQ(run.lines.size(), 5u);
+  std::vector<std::string> stored = StoredKeys(db, table, "id");
+  EXPECT_EQ(stored, run.lines);  // keys of one run sort in the order they were made
+  db.Execute("DROP TABLE " + quoted + " CASCADE");
+  db.Execute("DROP FUNCTION " + db.QuoteIdentifier(table + "_room") + "()");
 }
 
 }  // namespace
