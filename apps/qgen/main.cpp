@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include "apps/qgen/Commands.h"
+#include "apps/qgen/NoticeSink.h"
 #include "framework/CodePage.h"
 #include "framework/Exception.h"
 
@@ -21,6 +22,7 @@ std::string ToTerminal(const std::string& bytes) {
 }
 
 void PrintLine(const std::string& bytes) {
+  FlushNotices();
   const std::string line = ToTerminal(bytes) + "\n";
   std::fwrite(line.data(), 1, line.size(), stdout);
 }
@@ -28,6 +30,7 @@ void PrintLine(const std::string& bytes) {
 }  // namespace qgen::tool
 
 int main(int argc, char** argv) {
+  qgen::tool::NoticeSink notices;
   CLI::App app{"qgen: masked sequence numbers shared through a database table"};
   app.require_subcommand(1);
   app.set_version_flag("--version", "qgen 2.0");
@@ -54,10 +57,12 @@ int main(int argc, char** argv) {
     return app.exit(e);
   } catch (const qgen::tool::TerminalError& e) {
     std::fflush(stdout);
+    qgen::tool::FlushNotices();
     std::cerr << "qgen: error: " << e.what() << "\n";
     return 1;
   } catch (const qgen::Exception& e) {
     std::fflush(stdout);
+    qgen::tool::FlushNotices();
     std::string text = e.what();
     try {
       text = qgen::ToUtf8(text);
