@@ -1,0 +1,50 @@
+// The runs of the load driver, each one command: throughput (P processes on
+// each database and method, with the figures and checks per case), kill
+// (workers killed at random moments and restarted) and outage (the database
+// server stopped and started again during a run).
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace qgen::bench {
+
+struct ThroughputOptions {
+  std::vector<std::string> databases;  // URIs: SQLite paths and postgresql:// servers
+  std::vector<int> processes{1, 2, 4, 8};
+  long long count = 300;  // values per process
+  bool relaxed = false;
+  std::string csv;  // where to write the figures as CSV ("" for none)
+};
+// Prints a table of every case and the targets met or missed; returns 0 when
+// no case issued a duplicate, left a gap or failed, 1 otherwise.
+int RunThroughput(const ThroughputOptions& options);
+
+struct KillOptions {
+  std::string db;
+  int processes = 8;
+  int kills = 20;
+  int min_interval_ms = 100;
+  int max_interval_ms = 500;
+  unsigned seed = 0;  // 0: from the clock
+};
+// Returns 0 when every value was issued once and every gap is explained.
+int RunKill(const KillOptions& options);
+
+struct OutageOptions {
+  std::string db;
+  int processes = 8;
+  double before_s = 3;  // running before the server is stopped
+  double down_s = 5;    // time the server stays stopped
+  double after_s = 8;   // running after it is back
+  std::string stop_command;
+  std::string start_command;
+};
+// Returns 0 when nothing was issued twice, every gap is explained, every
+// worker reported the failure and every worker issued values again afterwards.
+int RunOutage(const OutageOptions& options);
+
+// The path of this program, to start workers with.
+std::string SelfPath();
+
+}  // namespace qgen::bench
