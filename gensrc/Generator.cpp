@@ -408,8 +408,13 @@ std::string TGenerator::Generator() {
     } else {
       Wait();
     }
-    if (!ok && std::chrono::steady_clock::now() >= give_up)
+    if (!ok && std::chrono::steady_clock::now() >= give_up) {
+      // The attempts swallow every failure, so a database that went away
+      // looks like a busy row. Reading the row once more tells them apart: a
+      // database that cannot be reached raises its own error here.
+      LocateRow();
       throw Exception(kBusyText);
+    }
   }
   return GenMask->GetMskValue().str();
 }

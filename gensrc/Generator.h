@@ -79,7 +79,9 @@ class TGenerator : public TComponent {
   // the static value when the mask does not count; otherwise the start value
   // for a new prefix or the stored value counted on. Raises "Can not generate
   // new record!" when the row can be neither inserted nor found, and "Gentbl is
-  // busy. Try again!" when the row could not be taken within RetryTimeout.
+  // busy. Try again!" when the row could not be taken within RetryTimeout;
+  // when by then the table cannot even be read (the database went away), the
+  // database's own error is raised instead.
   virtual std::string Generator();
   // Takes this instance's last value back while the row is free, was last
   // written by this instance and still holds that value; returns the value
