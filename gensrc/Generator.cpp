@@ -1,5 +1,6 @@
 #include "gensrc/Generator.h"
 
+#include <algorithm>
 #include <chrono>
 #include <mutex>
 #include <thread>
@@ -28,6 +29,9 @@ constexpr std::int32_t kFailuresBeforeNotice = 10;
 constexpr std::int64_t kMaxTries = 10;
 // A busy mark older than this (milliseconds) is taken over.
 constexpr std::int32_t kStaleMilliseconds = 1000;
+// Bounds of the random part of the pause between two attempts (see Wait).
+constexpr std::int64_t kShortestExtraPauseMicroseconds = 200;
+constexpr std::int64_t kLongestExtraPauseMicroseconds = 8000;
 
 // The 17-digit stamp of a moment, in the format of GetTimeStamp.
 std::string StampOf(TDateTime moment) {
@@ -359,7 +363,17 @@ bool TGenerator::CheckTimeOut(const TmString& Stamp) {
 }
 
 void TGenerator::Wait() {
-  std::this_thread::sleep_for(std::chrono::microseconds(WaitCount + 1));
+  // Every waiter that finds the row busy writes its wait count, and each such
+  // write makes the holder's next post fail: waiters that come back at once
+  // take the row from a holder at work again and again, and under contention
+  // the row changes hands far more often than values are issued. So on top of
+  // this instance's own WaitCount + 1 microseconds, each pause of one call
+  // adds a random part whose bound doubles from about a commit's time to a few
+  // commits', which also keeps instances that collided apart.
+  const auto bound = static_cast<std::int32_t>(std::min<std::int64_t>(
+      kLongestExtraPauseMicroseconds, kShortestExtraPauseMicroseconds << std::min(PauseRound, 16)));
+  ++PauseRound;
+  std::this_thread::sleep_for(std::chrono::microseconds(WaitCount + 1 + Random(bound)));
 }
 
 bool TGenerator::LocateRow() {
@@ -387,6 +401,7 @@ std::string TGenerator::Generator() {
   }
 
   FailCount = 0;
+  PauseRound = 0;
   const auto give_up = std::chrono::steady_clock::now() + std::chrono::milliseconds(RetryTimeout);
   bool ok = false;
   while (!ok) {

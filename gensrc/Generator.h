@@ -88,7 +88,10 @@ class TGenerator : public TComponent {
   // after the undo. Refusals call OnUndoFailed or show "Can NOT undo!" and
   // return the unchanged value; "" when GenError is set or there is no open table.
   virtual std::string Undo();
-  // A short pause between attempts, of about WaitCount + 1 microseconds.
+  // A short pause between attempts: WaitCount + 1 microseconds and a random
+  // part whose bound doubles with each pause of one Generator call, from
+  // 0.2 ms up to 8 ms, so that waiters leave the row alone while its holder
+  // finishes.
   virtual void Wait();
 
   // Writes WorkSuffix into the current (taken) row, stamps it and frees it.
@@ -144,6 +147,9 @@ class TGenerator : public TComponent {
   void Notification(TComponent* component, TOperation operation) override;
 
  private:
+  // Pauses taken so far in the current Generator call (sets the next one's length).
+  std::int32_t PauseRound = 0;
+
   // Positions GenTable on the row (GeneratorType, WorkPrefix).
   bool LocateRow();
   // Drops a change of ours that a failed write left pending.
