@@ -2,6 +2,8 @@
 
 #include <dlfcn.h>
 
+#include <cctype>
+
 #include "framework/Exception.h"
 
 namespace qgen {
@@ -78,8 +80,12 @@ std::optional<std::string_view> TPackage::Resource(const std::string& name) cons
 }
 
 std::string TPackage::Description() const {
-  if (auto text = Resource("DESCRIPTION"))
-    return std::string(*text);
+  if (auto text = Resource("DESCRIPTION")) {
+    std::string description(*text);
+    while (!description.empty() && std::isspace(static_cast<unsigned char>(description.back())))
+      description.pop_back();
+    return description;
+  }
   const std::size_t slash = path_.find_last_of('/');
   return slash == std::string::npos ? path_ : path_.substr(slash + 1);
 }

@@ -103,7 +103,8 @@ void DataModuleView::mousePressEvent(QMouseEvent* event) {
   if (const TComponentClass* armed = palette_.Armed()) {
     const TComponentClass cls = *armed;
     palette_.Disarm();
-    RunGuarded([&] { form_.Place(cls, {point.x() - kCell / 2, point.y() - kImage / 2}); });
+    const Position at{std::max(0, point.x() - kCell / 2), std::max(0, point.y() - kImage / 2)};
+    RunGuarded([&] { form_.Place(cls, at); });
     return;
   }
   TComponent* component = ComponentAt(point);

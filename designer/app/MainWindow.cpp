@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QSplitter>
@@ -51,6 +52,7 @@ MainWindow::MainWindow() {
   auto* column = new QVBoxLayout(central);
   column->setContentsMargins(0, 0, 0, 0);
   palette_ = new Palette(image_of, central);
+  palette_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
   column->addWidget(palette_);
   auto* split = new QSplitter(central);
   properties_ = new PropertyList(form_, split);
@@ -110,7 +112,7 @@ TPackage& MainWindow::LoadPackage(const std::string& path) {
   palette_->Rebuild();
   module_->update();
   statusBar()->showMessage(
-      QStringLiteral("Loaded ") + QString::fromStdString(packages_.back()->Description()), 5000);
+      QStringLiteral("Loaded ") + QFileInfo(QString::fromStdString(path)).fileName(), 5000);
   return *packages_.back();
 }
 
@@ -157,6 +159,15 @@ void MainWindow::BuildMenus() {
         this, QStringLiteral("Load package"), {}, QStringLiteral("Packages (*.so);;All files (*)"));
     if (!path.isEmpty())
       RunGuarded([&] { LoadPackage(path.toStdString()); });
+  });
+  file->addAction(QStringLiteral("&Installed Packages..."), this, [this] {
+    QString list;
+    for (const auto& package : packages_) {
+      list += QString::fromStdString(package->Path()) + QStringLiteral("\n    ") +
+              QString::fromStdString(package->Description()) + QStringLiteral("\n\n");
+    }
+    QMessageBox::information(this, QStringLiteral("Installed packages"),
+                             list.isEmpty() ? QStringLiteral("No package is loaded.") : list);
   });
   file->addSeparator();
   file->addAction(QStringLiteral("E&xit"), QKeySequence::Quit, this, [this] { close(); });

@@ -35,9 +35,17 @@ QPixmap DefaultImage(const std::string& class_name) {
   QPainter painter(&image);
   painter.setPen(Qt::black);
   painter.drawRect(1, 1, 21, 21);
-  QString initials = QString::fromStdString(class_name);
-  if (initials.size() > 1 && initials[0] == 'T')
-    initials.remove(0, 1);
+  QString name = QString::fromStdString(class_name);
+  if (name.size() > 1 && name[0] == 'T')
+    name.remove(0, 1);
+  // The capitals (DataSource: DS), or the first two letters when there is one.
+  QString initials;
+  for (QChar c : name) {
+    if (c.isUpper())
+      initials += c;
+  }
+  if (initials.size() < 2)
+    initials = name;
   QFont font = painter.font();
   font.setPixelSize(9);
   font.setBold(true);

@@ -69,6 +69,7 @@ void PropertyList::Refresh() {
     setCellWidget(row, 1, ValueWidget(editor));
     ++row;
   }
+  resizeColumnToContents(0);
 }
 
 QWidget* PropertyList::ValueWidget(const std::shared_ptr<TPropertyEditor>& target) {
@@ -156,25 +157,27 @@ TPropertyEditor* PropertyList::Editor(const std::string& name) const {
   return row < 0 ? nullptr : editors_[static_cast<std::size_t>(row)].get();
 }
 
-std::string PropertyList::ShownValue(const std::string& name) const {
+QWidget* PropertyList::ValueWidget(const std::string& name) const {
   const int row = RowOf(name);
-  if (row < 0)
+  return row < 0 ? nullptr : cellWidget(row, 1);
+}
+
+std::string PropertyList::ShownValue(const std::string& name) const {
+  QWidget* widget = ValueWidget(name);
+  if (!widget)
     return {};
-  QWidget* widget = cellWidget(row, 1);
   if (auto* combo = qobject_cast<QComboBox*>(widget))
     return combo->currentText().toStdString();
-  if (auto* edit = widget->findChild<QLineEdit*>(); edit && !qobject_cast<QLineEdit*>(widget))
-    return edit->text().toStdString();
-  if (auto* edit = qobject_cast<QLineEdit*>(widget))
-    return edit->text().toStdString();
-  return {};
+  auto* edit = qobject_cast<QLineEdit*>(widget);
+  if (!edit)
+    edit = widget->findChild<QLineEdit*>();
+  return edit ? edit->text().toStdString() : std::string();
 }
 
 QToolButton* PropertyList::Ellipsis(const std::string& name) const {
-  const int row = RowOf(name);
-  if (row < 0)
-    return nullptr;
-  return cellWidget(row, 1)->findChild<QToolButton*>(QString::fromStdString("Ellipsis_" + name));
+  QWidget* widget = ValueWidget(name);
+  return widget ? widget->findChild<QToolButton*>(QString::fromStdString("Ellipsis_" + name))
+                : nullptr;
 }
 
 }  // namespace qgen::designer

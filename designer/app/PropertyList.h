@@ -31,6 +31,8 @@ class PropertyList : public QTableWidget {
   std::vector<std::string> Names() const;
   // The row of property `name`, or -1.
   int RowOf(const std::string& name) const;
+  // The widget that shows the value of property `name`, or nullptr.
+  QWidget* ValueWidget(const std::string& name) const;
   // The value as the row shows it.
   std::string ShownValue(const std::string& name) const;
   // The ellipsis button of property `name`, or nullptr when it has none.
