@@ -54,8 +54,10 @@ Json Parse(std::string_view text, const FormPlace& place, DuplicateKeys& duplica
   };
   try {
     return Json::parse(text.begin(), text.end(), note);
-  } catch (const Json::parse_error& e) {
-    // "[json.exception.parse_error.101] parse error at line 3, column 5: ..."
+  } catch (const Json::exception& e) {
+    // "[json.exception.parse_error.101] parse error at line 3, column 5: ...",
+    // or a number too large for a double: "[json.exception.out_of_range.406]
+    // number overflow parsing '1E400'".
     std::string reason = e.what();
     const auto bracket = reason.find("] ");
     if (bracket != std::string::npos)
