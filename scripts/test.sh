@@ -15,8 +15,14 @@ trap '"$top/scripts/pg-server.sh" stop' EXIT
 export QGEN_TEST_PG_URI="$uri" QGEN_REQUIRE_PG=1
 
 echo "== g++ build, warnings as errors"
-CXX=g++ "$top/scripts/build.sh" build -DQGEN_WERROR=ON -DQGEN_BUILD_FUZZ=OFF >/dev/null
+CXX=g++ "$top/scripts/build.sh" build -DQGEN_WERROR=ON -DQGEN_BUILD_FUZZ=OFF -DQGEN_BUILD_BENCH=ON >/dev/null
 ctest --test-dir build --output-on-failure -j2
+
+echo "== load driver, short smoke run (the full runs are bench/*.sh)"
+smoke=$(mktemp -d)
+build/bench/qgen_load throughput --db "$smoke/smoke.db" --db "$QGEN_TEST_PG_URI" --procs 1,2 -n 20
+build/bench/qgen_load kill --db "$smoke/kill.db" --procs 3 --kills 3 --min-ms 50 --max-ms 150
+rm -rf "$smoke"
 
 echo "== clang build with AddressSanitizer + UndefinedBehaviorSanitizer"
 CXX=clang++ "$top/scripts/build.sh" build-asan -DQGEN_WERROR=ON -DQGEN_SANITIZE=ON \
