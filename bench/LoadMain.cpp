@@ -23,7 +23,9 @@ int main(int argc, char** argv) {
                   "Database URI (SQLite file or postgresql://...); repeat for several")
       ->required();
   run->add_option("--procs", throughput.processes, "Process counts")->delimiter(',');
-  run->add_option("-n,--count", throughput.count, "Values per process")->check(CLI::PositiveNumber);
+  run->add_option("-n,--count", throughput.count, "Values per process")
+      ->check(CLI::PositiveNumber)
+      ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
   run->add_flag("--relaxed", throughput.relaxed,
                 "Give up durability: SQLite synchronous=NORMAL, PostgreSQL synchronous_commit=off");
   run->add_option("--csv", throughput.csv, "Write the figures to this CSV file");
