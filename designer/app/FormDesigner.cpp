@@ -5,6 +5,8 @@
 #include "framework/DataModule.h"
 #include "framework/Exception.h"
 #include "framework/FormFile.h"
+#include "gensrc/Generator.h"
+#include "unikey/UniKEY.h"
 
 namespace qgen::designer {
 
@@ -15,6 +17,16 @@ namespace {
 Position GridPosition(int n) {
   constexpr int kColumns = 5;
   return {24 + (n % kColumns) * 96, 24 + (n / kColumns) * 80};
+}
+
+// The handlers that the qgen tool offers to forms (apps/qgen/FormSetup.h). A
+// designer runs no handler; these stand in for them, so that the tool's forms
+// open here and keep their handler names when saved.
+THandlerRegistry DesignTimeHandlers() {
+  THandlerRegistry handlers;
+  handlers.Add<TGenProcEvent>("UserOption", [](TObject*, TmString&) {});
+  handlers.Add<TUKBeforeUnKMadeEvent>("SuffixOption", [](TObject*, std::string&) {});
+  return handlers;
 }
 
 std::unique_ptr<TComponent> NewRoot() {
@@ -59,10 +71,9 @@ void FormDesigner::New() {
 void FormDesigner::Open(const std::string& path) {
   TFormOptions options;
   options.designing = true;
-  // The designer binds no handlers: a form that names some is refused by the
-  // reader, with its message naming the event.
-  const THandlerRegistry no_handlers;
-  std::unique_ptr<TComponent> root = LoadForm(path, no_handlers, options);
+  // A form that names a handler other than the tool's is refused by the
+  // reader, with a message that names the event.
+  std::unique_ptr<TComponent> root = LoadForm(path, DesignTimeHandlers(), options);
   root->SetDesigning(true);
   Reset(std::move(root), path);
 }

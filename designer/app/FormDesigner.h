@@ -40,8 +40,9 @@ class FormDesigner : public IDesigner {
 
   // Starts a new, empty form (the current one is dropped without a question).
   void New();
-  // Reads the form file at `path` in design mode: nothing is opened. Raises
-  // EFormError with the reader's message; the current form then stays.
+  // Reads the form file at `path` in design mode: nothing is opened. Event
+  // properties may name the qgen tool's handlers (UserOption, SuffixOption).
+  // Raises EFormError with the reader's message; the current form then stays.
   void Open(const std::string& path);
   // Writes the form to `path` (its form file from then on) and clears the
   // changed mark. Raises EFormError; the form then stays changed.

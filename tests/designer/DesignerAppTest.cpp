@@ -291,6 +291,23 @@ TEST_F(DesignerTest, SavedFormOpensAgainInDesignMode) {
   EXPECT_EQ(window->Form().Components().size(), 2u);
 }
 
+TEST_F(DesignerTest, OpensTheToolsExampleFormAndWritesItBackUnchanged) {
+  const std::string example = std::string(QGEN_SOURCE_DIR) + "/examples/invoice.form.json";
+  std::ifstream in(example);
+  std::stringstream original;
+  original << in.rdbuf();
+  ASSERT_TRUE(window->OpenForm(example)) << ::testing::PrintToString(messages.Texts());
+  EXPECT_EQ(window->Form().Components().size(), 5u);
+  ClickOn(*window->Form().Root()->FindComponent("BranchReceipts"));
+  EXPECT_EQ(window->Properties().ShownValue("GetUserPrefixes"), "UserOption");
+  const std::string copy = dir.File("copy.json");
+  ASSERT_TRUE(window->SaveForm(copy));
+  std::ifstream saved(copy);
+  std::stringstream written;
+  written << saved.rdbuf();
+  EXPECT_EQ(written.str(), original.str());
+}
+
 TEST_F(DesignerTest, Screenshot) {
   Place("TDatabase", {70, 50});
   Place("TTable", {170, 50});
