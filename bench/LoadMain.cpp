@@ -40,6 +40,9 @@ int main(int argc, char** argv) {
   killer->add_option("--min-ms", kill.min_interval_ms, "Shortest time between kills");
   killer->add_option("--max-ms", kill.max_interval_ms, "Longest time between kills");
   killer->add_option("--seed", kill.seed, "Random seed (0: from the clock)");
+  killer->add_option("--print-delay-us", kill.print_delay_us,
+                     "Pause between getting a value and printing it (widens the window a kill "
+                     "can leave a gap in)");
   killer->callback([&] { status = RunKill(kill); });
 
   OutageOptions outage;
@@ -63,6 +66,7 @@ int main(int argc, char** argv) {
   work->add_option("--db", worker.db, "Database URI")->required();
   work->add_option("-n,--count", worker.count, "Values to draw (0: until SIGTERM)");
   work->add_flag("--relaxed", worker.relaxed, "Relaxed durability");
+  work->add_option("--print-delay-us", worker.print_delay_us, "Pause before printing a value");
   work->callback([&] {
     worker.method = ParseMethod(method);
     status = RunWorker(worker);

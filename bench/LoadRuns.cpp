@@ -96,11 +96,15 @@ void Pump(const std::vector<std::unique_ptr<Worker>>& workers, int timeout_ms) {
 }
 
 std::unique_ptr<Worker> StartWorker(Method method, const std::string& db, long long count,
-                                    bool relaxed) {
+                                    bool relaxed, long long print_delay_us = 0) {
   std::vector<std::string> argv = {SelfPath(), "worker", "--method", MethodName(method),
                                    "--db",     db,       "-n",       std::to_string(count)};
   if (relaxed)
     argv.push_back("--relaxed");
+  if (print_delay_us > 0) {
+    argv.push_back("--print-delay-us");
+    argv.push_back(std::to_string(print_delay_us));
+  }
   auto worker = std::make_unique<Worker>();
   worker->process = std::make_unique<ChildProcess>(argv);
   return worker;
@@ -445,13 +449,15 @@ void PrintMessages(const std::vector<std::unique_ptr<Worker>>& workers) {
 
 int RunKill(const KillOptions& options) {
   const unsigned seed = options.seed ? options.seed : static_cast<unsigned>(MonotonicNs());
-  std::printf("kill run: %s, %d processes, %d kills every %d-%d ms, seed %u\n",
-              DatabaseKind(options.db).c_str(), options.processes, options.kills,
-              options.min_interval_ms, options.max_interval_ms, seed);
+  std::printf(
+      "kill run: %s, %d processes, %d kills every %d-%d ms, %lld us from a value to its "
+      "line, seed %u\n",
+      DatabaseKind(options.db).c_str(), options.processes, options.kills, options.min_interval_ms,
+      options.max_interval_ms, options.print_delay_us, seed);
   const std::string driver = PrepareAuditedRun(options.db);
   std::vector<std::unique_ptr<Worker>> workers;
   for (int i = 0; i < options.processes; ++i)
-    workers.push_back(StartWorker(Method::Generator, options.db, 0, false));
+    workers.push_back(StartWorker(Method::Generator, options.db, 0, false, options.print_delay_us));
   AwaitReady(workers);
   const long long started = MonotonicNs();
   Go(workers);
@@ -491,7 +497,7 @@ int RunKill(const KillOptions& options) {
     victim->killed = true;
     killed.insert(victim->identity);
     ++kills;
-    workers.push_back(StartWorker(Method::Generator, options.db, 0, false));
+    workers.push_back(StartWorker(Method::Generator, options.db, 0, false, options.print_delay_us));
     next_kill = MonotonicNs() + interval(random) * 1'000'000LL;
   }
   // Let the replacements draw for a moment, then stop everyone.

@@ -27,6 +27,9 @@ struct KillOptions {
   int min_interval_ms = 100;
   int max_interval_ms = 500;
   unsigned seed = 0;  // 0: from the clock
+  // Each worker pauses this long between getting a value and printing it, so
+  // that some kills land in between (0: print at once).
+  long long print_delay_us = 0;
 };
 // Returns 0 when every value was issued once and every gap is explained.
 int RunKill(const KillOptions& options);

@@ -292,6 +292,8 @@ int RunWorker(const WorkerOptions& options) {
       continue;
     }
     const long long end = MonotonicNs();
+    if (options.print_delay_us > 0)
+      std::this_thread::sleep_for(std::chrono::microseconds(options.print_delay_us));
     ++issued;
     Emit("v " + value + " " + std::to_string(end - start) + " " + std::to_string(end));
   }

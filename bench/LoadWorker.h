@@ -27,6 +27,9 @@ struct WorkerOptions {
   bool relaxed = false;
   // With a count: give up (exit status 3) after this many failed draws.
   long long max_errors = 100;
+  // A pause between getting a value and printing it, as an application's own
+  // work would be: a process killed then has issued a value it never showed.
+  long long print_delay_us = 0;
 };
 
 // Runs the worker; returns the process exit status.
