@@ -189,6 +189,7 @@ struct CaseFigures {
   double ratio = 0;  // to the counter at the same process count
   double p50_ms = 0;
   double p99_ms = 0;
+  double max_ms = 0;
   SequenceCheck sequence;
   long long errors = 0;
   long long notices = 0;
@@ -261,6 +262,7 @@ CaseFigures RunCase(const std::string& db, Method method, int processes, long lo
   figures.rate = figures.seconds > 0 ? static_cast<double>(figures.values) / figures.seconds : 0;
   figures.p50_ms = Percentile(latencies, 0.50) / 1e6;
   figures.p99_ms = Percentile(latencies, 0.99) / 1e6;
+  figures.max_ms = Percentile(latencies, 1.0) / 1e6;
   figures.sequence = CheckSequence(values, first, StoredValue(admin, method));
   return figures;
 }
@@ -273,9 +275,9 @@ double PerValue(long long count, const CaseFigures& f) {
 void PrintCase(const CaseFigures& f) {
   std::printf(
       "%-10s %2d  %-8s %7lld values %7.2f s %9.1f/s  x%-5.2f p50 %7.3f ms  p99 %8.3f ms"
-      "  dup %lld gaps %lld err %lld",
+      "  max %8.1f ms  dup %lld gaps %lld err %lld",
       f.db.c_str(), f.processes, MethodName(f.method), f.values, f.seconds, f.rate, f.ratio,
-      f.p50_ms, f.p99_ms, f.sequence.duplicates, f.sequence.gaps, f.errors);
+      f.p50_ms, f.p99_ms, f.max_ms, f.sequence.duplicates, f.sequence.gaps, f.errors);
   if (f.method == Method::Generator) {
     std::printf("  attempts/value %.2f pauses/value %.2f busy notices %lld",
                 PerValue(f.attempts, f), PerValue(f.pauses, f), f.notices);
@@ -320,16 +322,19 @@ int RunThroughput(const ThroughputOptions& options) {
 
   std::printf(
       "\n| database | processes | method | values | values/s | x counter | p50 ms | "
-      "p99 ms | p99/p50 | attempts/value | duplicates | gaps | errors |\n");
-  std::printf("|---|---:|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n");
+      "p99 ms | p99/p50 | max ms | attempts/value | busy notices | duplicates | gaps | errors |\n");
+  std::printf("|---|---:|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n");
   for (const CaseFigures& f : all) {
     const std::string attempts =
         f.method == Method::Generator ? Format("%.2f", PerValue(f.attempts, f)) : "";
+    const std::string notices =
+        f.method == Method::Generator ? std::to_string(f.notices) : std::string();
     std::printf(
-        "| %s | %d | %s | %lld | %.0f | %.2f | %.3f | %.3f | %.1f | %s | %lld | %lld | %lld |\n",
+        "| %s | %d | %s | %lld | %.0f | %.2f | %.3f | %.3f | %.1f | %.1f | %s | %s | %lld "
+        "| %lld | %lld |\n",
         f.db.c_str(), f.processes, MethodName(f.method), f.values, f.rate, f.ratio, f.p50_ms,
-        f.p99_ms, f.p50_ms > 0 ? f.p99_ms / f.p50_ms : 0, attempts.c_str(), f.sequence.duplicates,
-        f.sequence.gaps, f.errors);
+        f.p99_ms, f.p50_ms > 0 ? f.p99_ms / f.p50_ms : 0, f.max_ms, attempts.c_str(),
+        notices.c_str(), f.sequence.duplicates, f.sequence.gaps, f.errors);
   }
   std::printf("\nDurability:");
   std::set<std::string> seen;
@@ -371,12 +376,13 @@ int RunThroughput(const ThroughputOptions& options) {
   if (!options.csv.empty()) {
     std::ofstream csv(options.csv);
     csv << "db,method,processes,values,seconds,per_second,ratio,p50_ms,p99_ms,duplicates,gaps,"
-           "errors,attempts_per_value,settings\n";
+           "errors,attempts_per_value,max_ms,busy_notices,settings\n";
     for (const CaseFigures& f : all) {
       csv << f.db << ',' << MethodName(f.method) << ',' << f.processes << ',' << f.values << ','
           << f.seconds << ',' << f.rate << ',' << f.ratio << ',' << f.p50_ms << ',' << f.p99_ms
           << ',' << f.sequence.duplicates << ',' << f.sequence.gaps << ',' << f.errors << ','
-          << PerValue(f.attempts, f) << ",\"" << f.settings << "\"\n";
+          << PerValue(f.attempts, f) << ',' << f.max_ms << ',' << f.notices << ",\"" << f.settings
+          << "\"\n";
     }
   }
   return clean ? 0 : 1;
@@ -574,7 +580,22 @@ int RunOutage(const OutageOptions& options) {
       ++continued;
       slowest_back = std::max(slowest_back, static_cast<double>(*back - up_ns) / 1e9);
     }
+    // When each worker stopped and started issuing, and what it reported, in
+    // seconds from the moment the server was stopped.
+    auto since_down = [&](long long at) { return static_cast<double>(at - down_ns) / 1e9; };
+    const auto before = std::find_if(worker->finished.rbegin(), worker->finished.rend(),
+                                     [&](long long at) { return at <= down_ns; });
+    std::printf("  worker %s: last value before the stop at %+.2f s, first after at %+.2f s",
+                worker->identity.c_str(),
+                before == worker->finished.rend() ? 0.0 : since_down(*before),
+                back == worker->finished.end() ? 0.0 : since_down(*back));
+    for (const auto& error : worker->errors) {
+      if (error.first >= down_ns)
+        std::printf("; error at %+.2f s", since_down(error.first));
+    }
+    std::printf("\n");
   }
+  std::printf("  the server was back at %+.2f s\n", static_cast<double>(up_ns - down_ns) / 1e9);
   std::printf("  workers that reported the failure: %d of %zu\n", reported, workers.size());
   std::printf(
       "  workers that issued values again after the restart: %d of %zu (the last one "

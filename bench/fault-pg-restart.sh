@@ -5,7 +5,7 @@
 # twice, that every gap is explained and that every process issues values
 # again once the server is back. About 25 s.
 #
-#   bench/fault-pg-restart.sh [qgen_load outage options: --down 6 --after 12]
+#   QGEN_DOWN=6 bench/fault-pg-restart.sh   (seconds the server stays down)
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
 need_load
@@ -13,5 +13,5 @@ work=$(mktemp -d /var/tmp/qgen-outage-XXXXXX)
 trap 'stop_pg; rm -rf "$work"' EXIT
 start_pg
 describe_machine
-"$load" outage --db "$pg_uri" --before 3 --down 6 --after 12 \
+"$load" outage --db "$pg_uri" --before 3 --down "${QGEN_DOWN:-6}" --after 12 \
   --stop-cmd "$pg_stop" --start-cmd "$pg_start" "$@"
