@@ -31,7 +31,7 @@ constexpr std::int64_t kMaxTries = 10;
 constexpr std::int32_t kStaleMilliseconds = 1000;
 // Bounds of the random part of the pause between two attempts (see Wait).
 constexpr std::int64_t kShortestExtraPauseMicroseconds = 800;
-constexpr std::int64_t kLongestExtraPauseMicroseconds = 8000;
+constexpr std::int64_t kLongestExtraPauseMicroseconds = 3200;
 
 // The 17-digit stamp of a moment, in the format of GetTimeStamp.
 std::string StampOf(TDateTime moment) {

@@ -90,7 +90,7 @@ class TGenerator : public TComponent {
   virtual std::string Undo();
   // A short pause between attempts: WaitCount + 1 microseconds and a random
   // part whose bound doubles with each pause of one Generator call, from
-  // 0.8 ms up to 8 ms, so that waiters leave the row alone while its holder
+  // 0.8 ms up to 3.2 ms, so that waiters leave the row alone while its holder
   // finishes.
   virtual void Wait();
 
