@@ -585,10 +585,15 @@ int RunOutage(const OutageOptions& options) {
     auto since_down = [&](long long at) { return static_cast<double>(at - down_ns) / 1e9; };
     const auto before = std::find_if(worker->finished.rbegin(), worker->finished.rend(),
                                      [&](long long at) { return at <= down_ns; });
-    std::printf("  worker %s: last value before the stop at %+.2f s, first after at %+.2f s",
-                worker->identity.c_str(),
-                before == worker->finished.rend() ? 0.0 : since_down(*before),
-                back == worker->finished.end() ? 0.0 : since_down(*back));
+    auto when = [&](bool none, long long at) {
+      return none ? std::string("none") : Format("%+.2f s", since_down(at));
+    };
+    std::printf(
+        "  worker %s: %lld values; last before the stop: %s; first after the restart: %s",
+        worker->identity.c_str(), static_cast<long long>(worker->values.size()),
+        when(before == worker->finished.rend(), before == worker->finished.rend() ? 0 : *before)
+            .c_str(),
+        when(back == worker->finished.end(), back == worker->finished.end() ? 0 : *back).c_str());
     for (const auto& error : worker->errors) {
       if (error.first >= down_ns)
         std::printf("; error at %+.2f s", since_down(error.first));
