@@ -19,7 +19,7 @@
 #include "dataaccess/Database.h"
 #include "framework/Text.h"
 #include "gensrc/TimeStamp.h"
-#include "tests/apps/QgenProcess.h"
+#include "tests/support/QgenProcess.h"
 #include "tests/support/TestSupport.h"
 
 namespace qgen::test {

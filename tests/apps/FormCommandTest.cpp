@@ -2,9 +2,7 @@
 // the README's commands on the example form, `qgen form check`, and --form in
 // place of the options a form sets for next, session and stamp.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -12,24 +10,15 @@
 
 #include "framework/FormFile.h"
 #include "gensrc/Generator.h"
+#include "tests/support/QgenProcess.h"
 #include "tests/support/TestSupport.h"
 #include "unikey/StandardClasses.h"
 
 namespace qgen {
 namespace {
 
-struct Outcome {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string Quoted(const std::string& arg) {
-  std::string quoted = "'";
-  for (const char c : arg)
-    quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
+using test::QgenOutcome;
+using test::QgenProcess;
 
 std::string Slurp(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -53,27 +42,16 @@ class FormCommandTest : public ::testing::Test {
  protected:
   // Runs qgen in this test's directory (where qgen.db is made), with `input`
   // on standard input.
-  Outcome Run(const std::vector<std::string>& args, const std::string& input = "") {
-    std::string command =
-        "cd " + Quoted(dir.path()) + " && " + Quoted(test::BinaryDir() + "/apps/qgen/qgen");
-    for (const auto& arg : args)
-      command += " " + Quoted(arg);
-    WriteFile(dir.File(".in"), input);
-    command += " <" + Quoted(dir.File(".in")) + " >" + Quoted(dir.File(".out")) + " 2>" +
-               Quoted(dir.File(".err"));
-    const int raw = std::system(command.c_str());
-    Outcome outcome;
-    outcome.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    outcome.out = Slurp(dir.File(".out"));
-    outcome.err = Slurp(dir.File(".err"));
-    return outcome;
+  QgenOutcome Run(const std::vector<std::string>& args, const std::string& input = "") {
+    return QgenProcess::Run(args, {.cwd = dir.path()}, input);
   }
 
   test::TempDir dir;
 };
 
 TEST_F(FormCommandTest, TheReadmeCommandsIssueNumbersFromTheExampleForm) {
-  Outcome r = Run({"next", "--form", ExampleForm(), "--component", "InvoiceNumbers", "-n", "3"});
+  QgenOutcome r =
+      Run({"next", "--form", ExampleForm(), "--component", "InvoiceNumbers", "-n", "3"});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, "INV-0001\nINV-0002\nINV-0003\n");
   EXPECT_EQ(r.err, "");
@@ -124,7 +102,7 @@ TEST_F(FormCommandTest, StampTakesItsTableFieldAndSuffixHandlerFromAForm) {
     {"class": "TDataSource", "name": "OrdersSource", "properties": {"DataSet": "Orders"}},
     {"class": "TUniKEY", "name": "OrderKeys", "properties":
       {"DataSource": "OrdersSource", "DataField": "id", "BeforeUniKeyMADE": "SuffixOption"}}]})");
-  const Outcome r =
+  const QgenOutcome r =
       Run({"stamp", "--form", "orders.form.json", "--create", "--suffix", "-B7", "-n", "2"});
   ASSERT_EQ(r.status, 0) << r.err;
   ASSERT_EQ(r.out.size(), 2 * 21u) << r.out;  // two keys of 17 digits, the suffix and a newline
@@ -177,7 +155,7 @@ TEST_F(FormCommandTest, MistakesWithFormsAreClearErrors) {
     {"class": "TDataSource", "name": "S", "properties": {"DataSet": "T"}},
     {"class": "TGenerator", "name": "G", "properties":
       {"Mask": "##", "DataSource": "S", "StartValue": "50", "EndValue": "10"}}]})");
-  const Outcome conflict = Run({"next", "--form", "conflict.json"});
+  const QgenOutcome conflict = Run({"next", "--form", "conflict.json"});
   EXPECT_EQ(conflict.status, 1);
   EXPECT_EQ(conflict.out, "");
   EXPECT_EQ(conflict.err,
@@ -187,7 +165,7 @@ TEST_F(FormCommandTest, MistakesWithFormsAreClearErrors) {
 
   for (const Case& c : cases) {
     SCOPED_TRACE(c.args[0] + " " + c.args[1] + " " + (c.args.size() > 2 ? c.args[2] : ""));
-    const Outcome r = Run(c.args);
+    const QgenOutcome r = Run(c.args);
     EXPECT_NE(r.status, 0);
     EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
   }

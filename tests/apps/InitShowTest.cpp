@@ -2,56 +2,24 @@
 // the private PostgreSQL server: creating the generator table, leaving a good
 // one alone, reporting a table of another format, and listing the rows.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "apps/qgen/GeneratorTable.h"
 #include "dataaccess/Database.h"
 #include "framework/Exception.h"
+#include "tests/support/QgenProcess.h"
 #include "tests/support/TestSupport.h"
 
 namespace qgen::test {
 namespace {
 
-struct Outcome {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string Quoted(const std::string& arg) {
-  std::string quoted = "'";
-  for (const char c : arg)
-    quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
-
-std::string Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 // Runs qgen with `args` in the directory `cwd`.
-Outcome RunQgen(const std::string& cwd, const std::vector<std::string>& args) {
-  TempDir out;
-  std::string command = "cd " + Quoted(cwd) + " && " + Quoted(BinaryDir() + "/apps/qgen/qgen");
-  for (const auto& arg : args)
-    command += " " + Quoted(arg);
-  command += " >" + Quoted(out.File("out")) + " 2>" + Quoted(out.File("err"));
-  const int raw = std::system(command.c_str());
-  Outcome outcome;
-  outcome.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  outcome.out = Slurp(out.File("out"));
-  outcome.err = Slurp(out.File("err"));
-  return outcome;
+QgenOutcome RunQgen(const std::string& cwd, const std::vector<std::string>& args) {
+  return QgenProcess::Run(args, {.cwd = cwd});
 }
 
 bool Contains(const std::string& text, const std::string& part) {
@@ -60,7 +28,7 @@ bool Contains(const std::string& text, const std::string& part) {
 
 TEST(InitShow, FreshDirectoryUsesTheSqliteDefault) {
   TempDir dir;
-  Outcome r = RunQgen(dir.path(), {"init"});
+  QgenOutcome r = RunQgen(dir.path(), {"init"});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, "Created generator table GENTBL in qgen.db.\n");
   EXPECT_TRUE(std::ifstream(dir.File("qgen.db")).good());
@@ -104,7 +72,7 @@ TEST(InitShow, TableOfAnotherFormatIsReportedAndLeftAlone) {
       "CREATE TABLE \"Seq\" (GenID INTEGER, Prefix VARCHAR(10), Suffix TEXT, LastTime "
       "VARCHAR(17), Try REAL, State NUMERIC(1), Extra BLOB)";
   database.Execute(ddl);
-  const Outcome r = RunQgen(dir.path(), {"init", "--db", "sqlite:other.db", "--table", "Seq"});
+  const QgenOutcome r = RunQgen(dir.path(), {"init", "--db", "sqlite:other.db", "--table", "Seq"});
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, "");
   EXPECT_TRUE(Contains(r.err, "Table 'Seq' in other.db is not a generator table:\n")) << r.err;
@@ -124,7 +92,7 @@ TEST(InitShow, TableOfAnotherFormatIsReportedAndLeftAlone) {
 
 TEST(InitShow, ShowOfAMissingTableSaysToRunInit) {
   TempDir dir;
-  const Outcome r = RunQgen(dir.path(), {"show", "--table", "nothing"});
+  const QgenOutcome r = RunQgen(dir.path(), {"show", "--table", "nothing"});
   EXPECT_EQ(r.status, 1);
   EXPECT_TRUE(Contains(r.err, "'nothing' does not exist")) << r.err;
   EXPECT_TRUE(Contains(r.err, "qgen init")) << r.err;
@@ -160,7 +128,7 @@ TEST(InitShow, PostgresInitCreatesTheTableOnce) {
   QGEN_REQUIRE_POSTGRES();
   PostgresSchema schema;
   TempDir dir;
-  Outcome r = RunQgen(dir.path(), {"init", "--db", schema.Uri(), "--table", "gen tbl"});
+  QgenOutcome r = RunQgen(dir.path(), {"init", "--db", schema.Uri(), "--table", "gen tbl"});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_TRUE(Contains(r.out, "Created generator table gen tbl in postgresql://")) << r.out;
 

@@ -1,55 +1,20 @@
 // `qgen mask`, run as the built program: the symbol table, counting with its
 // reports, and the failures a user can cause.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "tests/support/TestSupport.h"
+#include "tests/support/QgenProcess.h"
 
 namespace qgen {
 namespace {
 
-struct Outcome {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string Quoted(const std::string& arg) {
-  std::string quoted = "'";
-  for (const char c : arg)
-    quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
-
-std::string Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-Outcome RunQgen(const std::vector<std::string>& args) {
-  test::TempDir dir;
-  std::string command = Quoted(test::BinaryDir() + "/apps/qgen/qgen");
-  for (const auto& arg : args)
-    command += " " + Quoted(arg);
-  command += " >" + Quoted(dir.File("out")) + " 2>" + Quoted(dir.File("err"));
-  const int raw = std::system(command.c_str());
-  Outcome outcome;
-  outcome.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  outcome.out = Slurp(dir.File("out"));
-  outcome.err = Slurp(dir.File("err"));
-  return outcome;
-}
+using test::QgenOutcome;
+using test::QgenProcess;
 
 TEST(MaskCommand, CountsPastTheEndAndBackToTheStart) {
-  const Outcome r = RunQgen(
+  const QgenOutcome r = QgenProcess::Run(
       {"mask", "INV-[AB]##", "--start", "A01", "--end", "B99", "--set", "B98", "--steps", "+++-"});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.err, "");
@@ -78,7 +43,7 @@ TEST(MaskCommand, CountsPastTheEndAndBackToTheStart) {
 }
 
 TEST(MaskCommand, ReportsUnderflowAndConvertsTheCodePage) {
-  const Outcome r = RunQgen({"mask", "№-[ЖЯ]@$", "--set", "Яя", "--steps", "-+-"});
+  const QgenOutcome r = QgenProcess::Run({"mask", "№-[ЖЯ]@$", "--set", "Яя", "--steps", "-+-"});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_NE(r.out.find("         0  static character '№'\n"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("set of 2 characters, counted in this order: 'Ж' 'Я'\n"), std::string::npos);
@@ -87,7 +52,7 @@ TEST(MaskCommand, ReportsUnderflowAndConvertsTheCodePage) {
             std::string::npos);
   EXPECT_NE(r.out.find("  1 -  №-Я@ю\n  2 +  №-Я@я\n  3 -  №-Я@ю\n"), std::string::npos) << r.out;
 
-  const Outcome wrap = RunQgen({"mask", "#", "--end", "7", "--steps", "-"});
+  const QgenOutcome wrap = QgenProcess::Run({"mask", "#", "--end", "7", "--steps", "-"});
   ASSERT_EQ(wrap.status, 0) << wrap.err;
   EXPECT_NE(wrap.out.find("  1 -  underflow, reported with suffix 9; counting goes on from the "
                           "end value\n       7\n"),
@@ -123,7 +88,7 @@ TEST(MaskCommand, FailuresExitWithOneAndSayWhatWasWrong) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.args.back());
-    const Outcome r = RunQgen(c.args);
+    const QgenOutcome r = QgenProcess::Run(c.args);
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, c.err);
     EXPECT_EQ(r.out.find("Steps:"), std::string::npos);

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "dataaccess/Database.h"
-#include "tests/apps/QgenProcess.h"
+#include "tests/support/QgenProcess.h"
 #include "tests/support/TestSupport.h"
 
 namespace qgen::test {
@@ -14,13 +14,13 @@ namespace {
 
 TEST(NextCommand, IssuesFromTheDefaultDatabaseAndContinuesOnTheNextRun) {
   TempDir dir;
-  QgenOutcome first =
-      QgenProcess::Run({"next", "--mask", "INV-####", "--start", "0001", "-n", "3"}, dir.path());
+  QgenOutcome first = QgenProcess::Run({"next", "--mask", "INV-####", "--start", "0001", "-n", "3"},
+                                       {.cwd = dir.path()});
   ASSERT_EQ(first.status, 0) << first.err;
   EXPECT_EQ(first.out, "INV-0001\nINV-0002\nINV-0003\n");
   EXPECT_EQ(first.err, "");
   QgenOutcome second =
-      QgenProcess::Run({"next", "--mask", "INV-####", "--start", "0001"}, dir.path());
+      QgenProcess::Run({"next", "--mask", "INV-####", "--start", "0001"}, {.cwd = dir.path()});
   ASSERT_EQ(second.status, 0) << second.err;
   EXPECT_EQ(second.out, "INV-0004\n");
 }
@@ -46,7 +46,7 @@ TEST(NextCommand, PrintsJsonKeepsTypesApartAndFillsTheUserPart) {
 TEST(NextCommand, PassingTheEndStartsAgainWithANoticeOnStandardError) {
   TempDir dir;
   QgenOutcome r = QgenProcess::Run(
-      {"next", "--mask", "T#", "--start", "1", "--end", "3", "-n", "4"}, dir.path());
+      {"next", "--mask", "T#", "--start", "1", "--end", "3", "-n", "4"}, {.cwd = dir.path()});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, "T1\nT2\nT3\nT1\n");
   EXPECT_NE(r.err.find("Incremental part was set to startup value"), std::string::npos) << r.err;
@@ -64,7 +64,7 @@ TEST_P(NextCommandRefuses, WithAClearMessageAndStatusOne) {
   TempDir dir;
   std::vector<std::string> args = {"next"};
   args.insert(args.end(), GetParam().args.begin(), GetParam().args.end());
-  const QgenOutcome r = QgenProcess::Run(args, dir.path());
+  const QgenOutcome r = QgenProcess::Run(args, {.cwd = dir.path()});
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, "");
   EXPECT_NE(r.err.find(GetParam().says), std::string::npos) << r.err;

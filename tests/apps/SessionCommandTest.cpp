@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "tests/apps/QgenProcess.h"
+#include "tests/support/QgenProcess.h"
 #include "tests/support/TestSupport.h"
 
 namespace qgen::test {
@@ -60,7 +60,7 @@ TEST(SessionCommand, CannotUndoAValueAnotherProgramDrewPast) {
 TEST(SessionCommand, ASetUpFailureEndsWithStatusOne) {
   TempDir dir;
   const QgenOutcome r =
-      QgenProcess::Run({"session", "--db", dir.File("s.db"), "--mask", "@##"}, dir.path());
+      QgenProcess::Run({"session", "--db", dir.File("s.db"), "--mask", "@##"}, {.cwd = dir.path()});
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find("--user"), std::string::npos) << r.err;
 }

@@ -2,18 +2,15 @@
 // refused at its commit, on PostgreSQL): the keys it inserts, the table it
 // creates, its batches, and the failures a user can cause.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdlib>
-#include <fstream>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "dataaccess/Database.h"
+#include "tests/support/QgenProcess.h"
 #include "tests/support/TestSupport.h"
 
 namespace qgen {
@@ -25,28 +22,11 @@ struct StampRun {
   std::string err;
 };
 
-std::string Quoted(const std::string& arg) {
-  std::string quoted = "'";
-  for (const char c : arg)
-    quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
-
 StampRun Stamp(const std::string& db, const std::vector<std::string>& args) {
-  test::TempDir out;
-  std::string command = Quoted(test::BinaryDir() + "/apps/qgen/qgen") + " stamp --db " + Quoted(db);
-  for (const auto& arg : args)
-    command += " " + Quoted(arg);
-  command += " >" + Quoted(out.File("out")) + " 2>" + Quoted(out.File("err"));
-  const int raw = std::system(command.c_str());
-  StampRun run;
-  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  std::ifstream lines(out.File("out"));
-  for (std::string line; std::getline(lines, line);)
-    run.lines.push_back(line);
-  std::ifstream err(out.File("err"));
-  run.err.assign(std::istreambuf_iterator<char>(err), {});
-  return run;
+  std::vector<std::string> command = {"stamp", "--db", db};
+  command.insert(command.end(), args.begin(), args.end());
+  const test::QgenOutcome outcome = test::QgenProcess::Run(command);
+  return {outcome.status, test::Lines(outcome.out), outcome.err};
 }
 
 std::int64_t Rows(TDatabase& db, const std::string& table) {

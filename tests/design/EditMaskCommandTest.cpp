@@ -2,44 +2,23 @@
 // it fails with a message and status 1, never with a crash.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
+#include <vector>
 
-#include "tests/support/TestSupport.h"
+#include "tests/support/QgenProcess.h"
 
 namespace qgen::test {
 namespace {
 
-struct Outcome {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-// Runs qgen with `environment` (assignments for env(1), after the display
-// variables are removed) and `args` (already quoted for the shell). Skips the
-// test when the tool is not built.
-void RunQgen(const std::string& environment, const std::string& args, Outcome& outcome) {
+// Runs qgen with `args`, with the display variables removed and then the
+// `environment` changes made. Skips the test when the tool is not built.
+void RunQgen(const std::vector<std::string>& environment, const std::vector<std::string>& args,
+             QgenOutcome& outcome) {
 #ifdef QGEN_TEST_TOOL
-  TempDir dir;
-  const std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " +
-                              environment + " '" QGEN_TEST_TOOL "' " + args + " >'" +
-                              dir.File("out") + "' 2>'" + dir.File("err") + "'";
-  const int raw = std::system(command.c_str());
-  outcome.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  outcome.out = Slurp(dir.File("out"));
-  outcome.err = Slurp(dir.File("err"));
+  std::vector<std::string> changes = {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"};
+  changes.insert(changes.end(), environment.begin(), environment.end());
+  outcome = QgenProcess::Run(args, {.environment = changes, .binary = QGEN_TEST_TOOL});
 #else
   (void)environment;
   (void)args;
@@ -51,8 +30,8 @@ void RunQgen(const std::string& environment, const std::string& args, Outcome& o
 using ::testing::HasSubstr;
 
 TEST(EditMaskCommand, WithoutADisplayItSaysSoAndFails) {
-  Outcome r;
-  RunQgen("", "edit-mask --mask 'INV-##'", r);
+  QgenOutcome r;
+  RunQgen({}, {"edit-mask", "--mask", "INV-##"}, r);
   if (IsSkipped())
     return;
   EXPECT_EQ(r.status, 1);
@@ -61,8 +40,8 @@ TEST(EditMaskCommand, WithoutADisplayItSaysSoAndFails) {
 }
 
 TEST(EditMaskCommand, ADisplayThatCannotBeOpenedIsAnErrorNotACrash) {
-  Outcome r;
-  RunQgen("DISPLAY=:97 QT_QPA_PLATFORM=xcb", "edit-mask", r);
+  QgenOutcome r;
+  RunQgen({"DISPLAY=:97", "QT_QPA_PLATFORM=xcb"}, {"edit-mask"}, r);
   if (IsSkipped())
     return;
   EXPECT_EQ(r.status, 1);

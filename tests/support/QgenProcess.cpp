@@ -1,4 +1,4 @@
-#include "tests/apps/QgenProcess.h"
+#include "tests/support/QgenProcess.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -14,6 +14,35 @@
 
 namespace qgen::test {
 
+namespace {
+
+// The test's environment with `changes` applied ("NAME=VALUE" sets, "NAME"
+// removes), built before fork: the child may call nothing that allocates.
+std::vector<std::string> ChildEnvironment(const std::vector<std::string>& changes) {
+  std::vector<std::string> entries;
+  for (char** entry = environ; *entry; ++entry)
+    entries.emplace_back(*entry);
+  for (const std::string& change : changes) {
+    const std::string name = change.substr(0, change.find('='));
+    std::erase_if(entries, [&](const std::string& entry) {
+      return entry.compare(0, name.size() + 1, name + "=") == 0;
+    });
+    if (change.find('=') != std::string::npos)
+      entries.push_back(change);
+  }
+  return entries;
+}
+
+std::vector<char*> Pointers(std::vector<std::string>& texts) {
+  std::vector<char*> pointers;
+  for (std::string& text : texts)
+    pointers.push_back(text.data());
+  pointers.push_back(nullptr);
+  return pointers;
+}
+
+}  // namespace
+
 std::string QgenBinary() {
   return BinaryDir() + "/apps/qgen/qgen";
 }
@@ -27,26 +56,44 @@ std::vector<std::string> Lines(const std::string& text) {
   return lines;
 }
 
-QgenProcess::QgenProcess(const std::vector<std::string>& args, const std::string& cwd) {
+QgenProcess::QgenProcess(const std::vector<std::string>& args, const QgenOptions& options)
+    : QgenProcess(args, options, nullptr) {}
+
+QgenProcess::QgenProcess(const std::vector<std::string>& args, const QgenOptions& options,
+                         const std::string* input) {
+  const std::string in_path = files_.File("stdin");
+  if (input) {
+    std::ofstream file(in_path, std::ios::binary);
+    file << *input;
+    if (!file.flush())
+      throw std::runtime_error("cannot write the child's input to " + in_path);
+  }
   int in_pipe[2];
   int out_pipe[2];
   if (pipe2(in_pipe, O_CLOEXEC) != 0 || pipe2(out_pipe, O_CLOEXEC) != 0)
     throw std::runtime_error("pipe failed");
   const std::string err_path = files_.File("stderr");
-  const std::string binary = QgenBinary();
+  const std::string binary = options.binary.empty() ? QgenBinary() : options.binary;
   std::vector<std::string> argv_text = {binary};
   argv_text.insert(argv_text.end(), args.begin(), args.end());
-  std::vector<char*> argv;
-  for (std::string& arg : argv_text)
-    argv.push_back(arg.data());
-  argv.push_back(nullptr);
+  std::vector<char*> argv = Pointers(argv_text);
+  std::vector<std::string> env_text = ChildEnvironment(options.environment);
+  std::vector<char*> env = Pointers(env_text);
+  const std::string& cwd = options.cwd;
 
   pid_ = fork();
   if (pid_ < 0)
     throw std::runtime_error("fork failed");
   if (pid_ == 0) {
-    // Child: only async-signal-safe calls until exec.
-    dup2(in_pipe[0], STDIN_FILENO);
+    // Child: only async-signal-safe calls until exec. The tool runs with
+    // SIGPIPE as a shell would give it, whatever this test ignores.
+    signal(SIGPIPE, SIG_DFL);
+    const int in = input ? open(in_path.c_str(), O_RDONLY) : in_pipe[0];
+    if (in < 0)
+      _exit(126);
+    dup2(in, STDIN_FILENO);
+    if (input)
+      close(in);
     dup2(out_pipe[1], STDOUT_FILENO);
     const int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     if (err >= 0)
@@ -57,13 +104,15 @@ QgenProcess::QgenProcess(const std::vector<std::string>& args, const std::string
     close(out_pipe[1]);
     if (!cwd.empty() && chdir(cwd.c_str()) != 0)
       _exit(126);
-    execv(binary.c_str(), argv.data());
+    execve(binary.c_str(), argv.data(), env.data());
     _exit(127);
   }
   close(in_pipe[0]);
   close(out_pipe[1]);
   in_ = in_pipe[1];
   out_ = out_pipe[0];
+  if (input)
+    CloseInput();
   // A child that stops reading must not kill the test with SIGPIPE.
   signal(SIGPIPE, SIG_IGN);
 }
@@ -79,9 +128,9 @@ QgenProcess::~QgenProcess() {
     close(out_);
 }
 
-QgenOutcome QgenProcess::Run(const std::vector<std::string>& args, const std::string& cwd) {
-  QgenProcess process(args, cwd);
-  process.CloseInput();
+QgenOutcome QgenProcess::Run(const std::vector<std::string>& args, const QgenOptions& options,
+                             const std::string& input) {
+  QgenProcess process(args, options, &input);
   return process.Wait();
 }
 
