@@ -451,28 +451,11 @@ void TTable::PostInsert() {
       "INSERT INTO " + impl_->table_sql +
       (names.empty() ? " DEFAULT VALUES" : " (" + names + ") VALUES (" + stored + ")") +
       " RETURNING " + impl_->list_sql;
-  ResultRows result;
-  try {
-    result = connection.Write(sql, params);
-  } catch (const EDatabaseError& e) {
-    throw EDatabaseError(DisplayName() + ": cannot post the new record: " + e.what());
-  }
+  const ResultRows result = WritePost(connection, sql, params, "cannot post the new record");
   if (result.rows.empty()) {
     throw EDatabaseError(DisplayName() + ": the new record was not stored");
   }
-  Row row = MakeRow(result.rows[0]);
-  std::vector<Variant> shown;
-  try {
-    shown = Shown(row);
-  } catch (const EDatabaseError&) {
-    // Stored, but the database changed it into text this code page cannot
-    // show: keep showing what was written.
-    for (int i = 0; i < FieldCount(); ++i)
-      shown.push_back(Fields(i)->Value());
-  }
-  StoreInList(row, true);
-  ShowCurrent(std::move(row), std::move(shown));
-  SetState(dsBrowse);
+  ShowPosted(result.rows[0], true);
 }
 
 void TTable::PostEdit() {
@@ -509,12 +492,7 @@ void TTable::PostEdit() {
   }
   const std::string sql = "UPDATE " + impl_->table_sql + " SET " + sets + " WHERE " + where +
                           " RETURNING " + impl_->list_sql;
-  ResultRows result;
-  try {
-    result = connection.Write(sql, params);
-  } catch (const EDatabaseError& e) {
-    throw EDatabaseError(DisplayName() + ": cannot post the change: " + e.what());
-  }
+  const ResultRows result = WritePost(connection, sql, params, "cannot post the change");
   if (result.rows.empty()) {
     // Another program changed (or deleted) the row since it was read: drop
     // the edit and show the row as it is now.
@@ -526,15 +504,30 @@ void TTable::PostEdit() {
     SetState(dsBrowse);
     throw EDatabaseError("Record changed by another user");
   }
-  Row row = MakeRow(result.rows[0]);
+  ShowPosted(result.rows[0], false);
+}
+
+ResultRows TTable::WritePost(Connection& connection, const std::string& sql,
+                             const std::vector<Variant>& params, const std::string& failure) const {
+  try {
+    return connection.Write(sql, params);
+  } catch (const EDatabaseError& e) {
+    throw EDatabaseError(DisplayName() + ": " + failure + ": " + e.what());
+  }
+}
+
+void TTable::ShowPosted(const std::vector<Variant>& values, bool inserted) {
+  Row row = MakeRow(values);
   std::vector<Variant> shown;
   try {
     shown = Shown(row);
   } catch (const EDatabaseError&) {
+    // Stored, but the database changed it into text this code page cannot
+    // show: keep showing what was written.
     for (int i = 0; i < FieldCount(); ++i)
       shown.push_back(Fields(i)->Value());
   }
-  StoreInList(row, false);
+  StoreInList(row, inserted);
   ShowCurrent(std::move(row), std::move(shown));
   SetState(dsBrowse);
 }

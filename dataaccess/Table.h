@@ -16,6 +16,8 @@
 
 namespace qgen {
 
+struct ResultRows;
+
 class TTable : public TDataSet {
  public:
   explicit TTable(TComponent* owner);
@@ -69,6 +71,14 @@ class TTable : public TDataSet {
   void StoreInList(const Row& row, bool insert);
   void PostInsert();
   void PostEdit();
+  // Runs a Post's INSERT or UPDATE ... RETURNING; a failure raises
+  // EDatabaseError "<table>: <failure>: <the database's reason>".
+  ResultRows WritePost(Connection& connection, const std::string& sql,
+                       const std::vector<Variant>& params, const std::string& failure) const;
+  // Shows the row a Post wrote back (`values` as RETURNING gave them) as the
+  // current record, adds it to the browse list (`inserted`) or replaces the
+  // current entry there, and returns to dsBrowse.
+  void ShowPosted(const std::vector<Variant>& values, bool inserted);
   void ReadCurrentAgain();
 
   TDatabase* database_ = nullptr;
