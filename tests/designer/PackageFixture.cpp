@@ -14,6 +14,11 @@ namespace {
 
 std::unique_ptr<TPackage> package;
 
+// The package is loaded once for the whole run, as a designer loads it: the
+// test main runs every environment registered before it starts.
+::testing::Environment* const package_environment =
+    ::testing::AddGlobalTestEnvironment(new PackageEnvironment);
+
 const TClassInfo& ClassNamed(const std::string& name) {
   const TClassInfo* info = Classes().Find(name);
   if (!info)

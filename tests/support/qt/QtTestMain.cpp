@@ -1,5 +1,8 @@
-// The design tests run inside one QApplication on Qt's offscreen platform
-// (unless the environment asks for another), so they need no display.
+// The main of the Qt test programs (test_design, test_designer): the tests run
+// inside one QApplication on Qt's offscreen platform (unless the environment
+// asks for another), so they need no display. A program that needs a global
+// set-up registers a ::testing::Environment itself. This file stays out of the
+// support library, which does not link Qt; each Qt test program compiles it.
 #include <gtest/gtest.h>
 
 #include <QApplication>
