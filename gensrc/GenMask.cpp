@@ -132,10 +132,6 @@ const char* TypeName(const TMaskSymbol& symbol) {
 
 }  // namespace
 
-std::ostream& operator<<(std::ostream& out, const TmString& value) {
-  return out << value.str();
-}
-
 bool IsANum(char c) {
   return c >= '0' && c <= '9';
 }

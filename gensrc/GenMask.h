@@ -8,58 +8,18 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <iosfwd>
 #include <string>
 #include <string_view>
 
 #include "framework/Event.h"
 #include "framework/Object.h"
+#include "framework/ShortString.h"
 
 namespace qgen {
 
-// A string of at most 100 single-byte characters: every mask value (current
-// value, prefix, suffix, limits) is one. A longer input is cut to its first 100
-// characters; characters appended beyond 100 are dropped. It may hold any byte,
-// NUL included, except when built from a const char*, which ends at its NUL.
-class TmString {
- public:
-  static constexpr std::size_t kMaxLength = 100;
-
-  TmString() = default;
-  TmString(std::string_view text)  // NOLINT: implicit, a value given as text
-      : text_(text.substr(0, kMaxLength)) {}
-  TmString(const std::string& text)  // NOLINT: implicit
-      : TmString(std::string_view(text)) {}
-  TmString(const char* text)  // NOLINT: implicit; nullptr gives the empty string
-      : TmString(text ? std::string_view(text) : std::string_view()) {}
-
-  const std::string& str() const { return text_; }
-  std::size_t size() const { return text_.size(); }
-  bool empty() const { return text_.empty(); }
-
-  // The character at 0-based index i; '\0' at or beyond size(). Read-only: a
-  // value is changed by assigning, appending or clear().
-  char operator[](std::size_t i) const { return i < text_.size() ? text_[i] : '\0'; }
-
-  // Appends c, or drops it when the string already holds 100 characters.
-  void push_back(char c) {
-    if (text_.size() < kMaxLength)
-      text_.push_back(c);
-  }
-  // Appends as many characters of text as fit.
-  void append(std::string_view text) { text_.append(text.substr(0, kMaxLength - text_.size())); }
-  void clear() { text_.clear(); }
-
-  operator std::string_view() const { return text_; }  // NOLINT: implicit view
-
-  friend bool operator==(const TmString& a, const TmString& b) = default;
-
- private:
-  std::string text_;
-};
-
-// Writes the bytes as they stand (tests print values this way).
-std::ostream& operator<<(std::ostream& out, const TmString& value);
+// Every mask value (current value, prefix, suffix, limits) is a string of at
+// most 100 single-byte characters.
+using TmString = ShortString<100>;
 
 // Kind of a mask symbol, in declared order.
 enum tType : std::uint8_t { STAT, ENUMS, INC, PROC, OTHER, NONE };
