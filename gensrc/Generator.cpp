@@ -38,10 +38,7 @@ std::string StampOf(TDateTime moment) {
   std::uint16_t year, month, day, hour, min, sec, msec;
   DecodeDate(moment, year, month, day);
   DecodeTime(moment, hour, min, sec, msec);
-  std::string stamp =
-      Format("%4d%2d%2d", year, month, day) + Format("%2d%2d%2d%3d", hour, min, sec, msec);
-  SpcTo0(stamp);
-  return stamp;
+  return TimeStampText(year, month, day, hour, min, sec, msec);
 }
 
 // The moment a 17-digit stamp stands for.

@@ -27,4 +27,10 @@ extern std::uint16_t MSec;
 // variables: two threads must not call it at the same time.
 std::string GetTimeStamp();
 
+// The 17 digits of a decoded moment (YYYYMMDDhhmmsszzz), each field
+// zero-filled: the one format of every time stamp the system writes.
+std::string TimeStampText(std::uint16_t year, std::uint16_t month, std::uint16_t day,
+                          std::uint16_t hour, std::uint16_t min, std::uint16_t sec,
+                          std::uint16_t msec);
+
 }  // namespace qgen

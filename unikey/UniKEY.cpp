@@ -3,7 +3,7 @@
 #include <thread>
 
 #include "framework/Exception.h"
-#include "framework/Text.h"
+#include "gensrc/TimeStamp.h"
 
 namespace qgen {
 
@@ -159,10 +159,7 @@ std::string TUniKEY::GetTimeStamp() {
   StampTime = Now();
   DecodeDate(StampTime, Year, Month, Day);
   DecodeTime(StampTime, Hour, Min, Sec, MSec);
-  std::string result =
-      Format("%4d%2d%2d", Year, Month, Day) + Format("%2d%2d%2d%3d", Hour, Min, Sec, MSec);
-  unikey::SpcTo0(result);
-  return result;
+  return TimeStampText(Year, Month, Day, Hour, Min, Sec, MSec);
 }
 
 void TUniKEY::Notification(TComponent* component, TOperation operation) {
