@@ -34,5 +34,8 @@ std::string ToTerminal(const std::string& bytes);
 
 // Writes one line of engine text to standard output in UTF-8.
 void PrintLine(const std::string& bytes);
+// Writes one line of terminal text (UTF-8, written as it stands) to standard
+// output.
+void WriteUtf8Line(const std::string& line);
 
 }  // namespace qgen::tool

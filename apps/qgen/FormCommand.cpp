@@ -14,11 +14,6 @@ namespace qgen::tool {
 
 namespace {
 
-void WriteUtf8Line(const std::string& line) {
-  const std::string text = line + "\n";
-  std::fwrite(text.data(), 1, text.size(), stdout);
-}
-
 // Engine text in double quotes, as terminal text.
 std::string Quoted(const std::string& engine_text) {
   return "\"" + ToTerminal(engine_text) + "\"";

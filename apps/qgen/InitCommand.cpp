@@ -1,7 +1,6 @@
 // qgen init: creates the generator table when it is missing, leaves a table of
 // the right format as it is, and reports a table of that name in another
 // format column by column without touching it.
-#include <cstdio>
 #include <memory>
 #include <string>
 
@@ -17,11 +16,6 @@ struct InitOptions {
   std::string uri;
   std::string table = kDefaultGeneratorTable;
 };
-
-void WriteUtf8Line(const std::string& line) {
-  const std::string text = line + "\n";
-  std::fwrite(text.data(), 1, text.size(), stdout);
-}
 
 }  // namespace
 

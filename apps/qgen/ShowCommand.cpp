@@ -2,7 +2,6 @@
 // generator type, prefix, last counting value, free or busy, waits counted,
 // the last writer's instance stamp and the time of the last write.
 #include <algorithm>
-#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -45,11 +44,6 @@ std::string StateText(const Variant& state) {
   if (state == Variant(1))
     return "busy";
   return state.ToString();
-}
-
-void WriteUtf8Line(const std::string& line) {
-  const std::string text = line + "\n";
-  std::fwrite(text.data(), 1, text.size(), stdout);
 }
 
 }  // namespace

@@ -27,6 +27,11 @@ void PrintLine(const std::string& bytes) {
   std::fwrite(line.data(), 1, line.size(), stdout);
 }
 
+void WriteUtf8Line(const std::string& line) {
+  const std::string text = line + "\n";
+  std::fwrite(text.data(), 1, text.size(), stdout);
+}
+
 }  // namespace qgen::tool
 
 int main(int argc, char** argv) {
