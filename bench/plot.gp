@@ -3,7 +3,7 @@
 if (!exists("csv")) csv = 'throughput.csv'
 if (!exists("png")) png = 'throughput.png'
 if (!exists("title")) title = 'Values per second drawn from one sequence'
-set terminal pngcairo size 900,560 font ",11" noenhanced
+set terminal pngcairo size 800,600 font ",11" noenhanced
 set output png
 set datafile separator ','
 set title title
@@ -14,12 +14,13 @@ set logscale y 10
 set xtics (1, 2, 4, 8)
 set xrange [0.8:10]
 set grid xtics ytics mytics
-set key outside right top
+set key below horizontal maxcols 2 spacing 1.2
 set style data linespoints
-pick(db, method) = (strcol(1) eq db && strcol(2) eq method) ? column(6) : 1/0
+# One series per database and method, picked out of the CSV by its first two fields.
+series(db, method) = sprintf("< grep '^%s,%s,' '%s'", db, method, csv)
 plot \
-  csv using 3:(pick('sqlite', 'tgen')) skip 1 title 'SQLite: TGenerator' lw 2 pt 7 lc rgb '#1f77b4', \
-  csv using 3:(pick('sqlite', 'counter')) skip 1 title 'SQLite: counter row (baseline)' dt 2 lw 2 pt 5 lc rgb '#1f77b4', \
-  csv using 3:(pick('postgresql', 'tgen')) skip 1 title 'PostgreSQL: TGenerator' lw 2 pt 7 lc rgb '#d62728', \
-  csv using 3:(pick('postgresql', 'counter')) skip 1 title 'PostgreSQL: counter row (baseline)' dt 2 lw 2 pt 5 lc rgb '#d62728', \
-  csv using 3:(pick('postgresql', 'nextval')) skip 1 title 'PostgreSQL: nextval() (gaps allowed)' dt 3 lw 2 pt 9 lc rgb '#7f7f7f'
+  series('sqlite', 'tgen') using 3:6 title 'SQLite: TGenerator' lw 2 pt 7 lc rgb '#1f77b4', \
+  series('sqlite', 'counter') using 3:6 title 'SQLite: counter row (baseline)' dt 2 lw 2 pt 5 lc rgb '#1f77b4', \
+  series('postgresql', 'tgen') using 3:6 title 'PostgreSQL: TGenerator' lw 2 pt 7 lc rgb '#d62728', \
+  series('postgresql', 'counter') using 3:6 title 'PostgreSQL: counter row (baseline)' dt 2 lw 2 pt 5 lc rgb '#d62728', \
+  series('postgresql', 'nextval') using 3:6 title 'PostgreSQL: nextval() (gaps allowed)' dt 3 lw 2 pt 9 lc rgb '#7f7f7f'
