@@ -432,20 +432,28 @@ void TTable::Post() {
   }
 }
 
+std::vector<const ColumnInfo*> TTable::ModifiedColumns(std::vector<Variant>& params) const {
+  std::vector<const ColumnInfo*> columns;
+  for (int i = 0; i < FieldCount(); ++i) {
+    const TField* field = Fields(i);
+    if (!field->Modified())
+      continue;
+    const ColumnInfo& column = impl_->columns[static_cast<std::size_t>(i)];
+    columns.push_back(&column);
+    params.push_back(ToDatabase(field->Value(), column));
+  }
+  return columns;
+}
+
 void TTable::PostInsert() {
   Connection& connection = Live();
   std::string names;
   std::string stored;
   std::vector<Variant> params;
-  for (int i = 0; i < FieldCount(); ++i) {
-    const TField* field = Fields(i);
-    // Columns never written keep the database's default.
-    if (!field->Modified())
-      continue;
-    const ColumnInfo& column = impl_->columns[static_cast<std::size_t>(i)];
-    names += (names.empty() ? "" : ", ") + Connection::Quote(column.name);
-    stored += (stored.empty() ? "" : ", ") + connection.StoredValue(column);
-    params.push_back(ToDatabase(field->Value(), column));
+  // Columns never written keep the database's default.
+  for (const ColumnInfo* column : ModifiedColumns(params)) {
+    names += (names.empty() ? "" : ", ") + Connection::Quote(column->name);
+    stored += (stored.empty() ? "" : ", ") + connection.StoredValue(*column);
   }
   const std::string sql =
       "INSERT INTO " + impl_->table_sql +
@@ -462,14 +470,9 @@ void TTable::PostEdit() {
   Connection& connection = Live();
   std::string sets;
   std::vector<Variant> params;
-  for (int i = 0; i < FieldCount(); ++i) {
-    const TField* field = Fields(i);
-    if (!field->Modified())
-      continue;
-    const ColumnInfo& column = impl_->columns[static_cast<std::size_t>(i)];
-    sets += (sets.empty() ? "" : ", ") + Connection::Quote(column.name) + " = " +
-            connection.StoredValue(column);
-    params.push_back(ToDatabase(field->Value(), column));
+  for (const ColumnInfo* column : ModifiedColumns(params)) {
+    sets += (sets.empty() ? "" : ", ") + Connection::Quote(column->name) + " = " +
+            connection.StoredValue(*column);
   }
   if (sets.empty()) {
     SetState(dsBrowse);

@@ -69,6 +69,9 @@ class TTable : public TDataSet {
   void LoadFields();
   void ReadAll();
   void StoreInList(const Row& row, bool insert);
+  // The columns of the fields written since the record was read or made, in
+  // field order; appends each one's value, in the database's form, to `params`.
+  std::vector<const ColumnInfo*> ModifiedColumns(std::vector<Variant>& params) const;
   void PostInsert();
   void PostEdit();
   // Runs a Post's INSERT or UPDATE ... RETURNING; a failure raises
