@@ -15,7 +15,7 @@ trap '"$top/scripts/pg-server.sh" stop' EXIT
 export QGEN_TEST_PG_URI="$uri" QGEN_REQUIRE_PG=1
 
 echo "== g++ build, warnings as errors"
-CXX=g++ "$top/scripts/build.sh" build -DQGEN_WERROR=ON -DQGEN_BUILD_FUZZ=OFF -DQGEN_BUILD_BENCH=ON >/dev/null
+CXX=g++ "$top/scripts/build.sh" build -DQGEN_WERROR=ON -DQGEN_BUILD_FUZZ=OFF -DQGEN_BUILD_BENCH=ON
 ctest --test-dir build --output-on-failure -j2
 
 echo "== load driver, short smoke run (the full runs are bench/*.sh)"
@@ -26,7 +26,7 @@ rm -rf "$smoke"
 
 echo "== clang build with AddressSanitizer + UndefinedBehaviorSanitizer"
 CXX=clang++ "$top/scripts/build.sh" build-asan -DQGEN_WERROR=ON -DQGEN_SANITIZE=ON \
-  -DCMAKE_BUILD_TYPE=Debug >/dev/null
+  -DCMAKE_BUILD_TYPE=Debug
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build-asan --output-on-failure -j2
 
