@@ -19,7 +19,11 @@ case "${1:-}" in
     dir=$(mktemp -d /tmp/qgen-pg-XXXXXX)
     [ "$(id -u)" -eq 0 ] && chown postgres: "$dir"
     # A free port: ask the kernel for one.
-    port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
+    if command -v python3 >/dev/null; then
+      port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
+    else
+      port=$((20000 + RANDOM % 30000))  # no python3: a random high port
+    fi
     as_pg "$bindir/initdb" -D "$dir/data" -U postgres -A trust -E UTF8 --locale=C.UTF-8 >"$dir/initdb.log" 2>&1 ||
       { cat "$dir/initdb.log" >&2; exit 1; }
     as_pg "$bindir/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -t 60 \
