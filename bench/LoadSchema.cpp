@@ -2,12 +2,12 @@
 
 #include <stdexcept>
 
-#include "apps/qgen/GeneratorTable.h"
 #include "dataaccess/DataSource.h"
 #include "dataaccess/Database.h"
 #include "dataaccess/Table.h"
 #include "framework/Exception.h"
 #include "gensrc/Generator.h"
+#include "gensrc/GeneratorTable.h"
 
 namespace qgen::bench {
 
@@ -91,7 +91,7 @@ void RelaxDurability(TDatabase& database) {
 }
 
 void PrepareGeneratorTable(TDatabase& database) {
-  tool::EnsureGeneratorTable(database, kGeneratorTable);
+  EnsureGeneratorTable(database, kGeneratorTable);
   database.Execute("DELETE FROM " + database.QuoteIdentifier(kGeneratorTable));
 }
 

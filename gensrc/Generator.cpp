@@ -425,7 +425,7 @@ std::string TGenerator::Generator() {
       // looks like a busy row. Reading the row once more tells them apart: a
       // database that cannot be reached raises its own error here.
       LocateRow();
-      throw Exception(kBusyText);
+      throw EGeneratorBusy(kBusyText);
     }
   }
   return GenMask->GetMskValue().str();

@@ -12,6 +12,7 @@
 
 #include "framework/Component.h"
 #include "framework/Event.h"
+#include "framework/Exception.h"
 #include "gensrc/GenMask.h"
 
 namespace qgen {
@@ -27,6 +28,13 @@ using TGOverFlowEvent = TEvent<TObject*, TmString>;
 // Called in place of resetting the counting part to its start; nvSuffix is the
 // generator's working counting part, and a value stored there is kept.
 using TOnNewRecord = TEvent<TObject*, TmString&>;
+
+// Raised by Generator when the row could not be taken within RetryTimeout,
+// with the message "Gentbl is busy. Try again!": the caller may try again.
+class EGeneratorBusy : public Exception {
+ public:
+  using Exception::Exception;
+};
 
 class TGenerator : public TComponent {
  public:

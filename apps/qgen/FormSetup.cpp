@@ -1,12 +1,12 @@
 #include "apps/qgen/FormSetup.h"
 
 #include "apps/qgen/Commands.h"
-#include "apps/qgen/GeneratorTable.h"
 #include "dataaccess/DataSource.h"
 #include "dataaccess/Table.h"
 #include "framework/FormFile.h"
 #include "framework/Messages.h"
 #include "gensrc/Generator.h"
+#include "gensrc/GeneratorTable.h"
 #include "unikey/StandardClasses.h"
 #include "unikey/UniKEY.h"
 

@@ -1,12 +1,12 @@
 #include "apps/qgen/GeneratorSetup.h"
 
 #include "apps/qgen/Commands.h"
-#include "apps/qgen/GeneratorTable.h"
 #include "dataaccess/DataSource.h"
 #include "dataaccess/Database.h"
 #include "dataaccess/Table.h"
 #include "framework/Exception.h"
 #include "gensrc/Generator.h"
+#include "gensrc/GeneratorTable.h"
 
 namespace qgen::tool {
 

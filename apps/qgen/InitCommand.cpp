@@ -5,8 +5,8 @@
 #include <string>
 
 #include "apps/qgen/Commands.h"
-#include "apps/qgen/GeneratorTable.h"
 #include "dataaccess/Database.h"
+#include "gensrc/GeneratorTable.h"
 
 namespace qgen::tool {
 

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "apps/qgen/Commands.h"
-#include "apps/qgen/GeneratorTable.h"
 #include "dataaccess/Table.h"
+#include "gensrc/GeneratorTable.h"
 
 namespace qgen::tool {
 

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "apps/qgen/GeneratorTable.h"
 #include "dataaccess/Database.h"
 #include "framework/Exception.h"
+#include "gensrc/GeneratorTable.h"
 #include "tests/support/QgenProcess.h"
 #include "tests/support/TestSupport.h"
 
@@ -135,7 +135,7 @@ TEST(InitShow, PostgresInitCreatesTheTableOnce) {
   TDatabase database(nullptr);
   database.SetURI(schema.Uri());
   database.Open();
-  EXPECT_TRUE(tool::CheckGeneratorTable(database, "gen tbl").empty());
+  EXPECT_TRUE(CheckGeneratorTable(database, "gen tbl").empty());
   database.Execute("INSERT INTO \"gen tbl\" VALUES (1, '', '7', '20260101000000000', 0, 1, 'w')");
   r = RunQgen(dir.path(), {"init", "--db", schema.Uri(), "--table", "gen tbl"});
   ASSERT_EQ(r.status, 0) << r.err;
@@ -153,12 +153,12 @@ TEST(InitShow, EnsureGeneratorTableMakesWhatItChecks) {
   TempDir dir;
   TDatabase database(nullptr);
   database.SetURI(dir.File("g.db"));
-  EXPECT_TRUE(tool::EnsureGeneratorTable(database, "G"));
-  EXPECT_FALSE(tool::EnsureGeneratorTable(database, "g"));  // SQLite names ignore case
-  EXPECT_TRUE(tool::CheckGeneratorTable(database, "G").empty());
+  EXPECT_TRUE(EnsureGeneratorTable(database, "G"));
+  EXPECT_FALSE(EnsureGeneratorTable(database, "g"));  // SQLite names ignore case
+  EXPECT_TRUE(CheckGeneratorTable(database, "G").empty());
   database.Execute("CREATE TABLE h (GenID REAL)");
-  EXPECT_THROW(tool::EnsureGeneratorTable(database, "h"), Exception);
-  EXPECT_THROW(tool::CheckGeneratorTable(database, "none"), EDatabaseError);
+  EXPECT_THROW(EnsureGeneratorTable(database, "h"), Exception);
+  EXPECT_THROW(CheckGeneratorTable(database, "none"), EDatabaseError);
 }
 
 }  // namespace

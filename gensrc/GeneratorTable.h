@@ -1,7 +1,9 @@
-// The generator table as the qgen tool makes and checks it: seven columns of
-// the kinds the generator component checks when it opens the table, keyed by
-// (GenID, Prefix). Used by `qgen init`, and by subcommands that create the
-// table when it is missing.
+// The generator table's schema: creates the table that TGenerator draws from
+// (seven columns of the kinds its InitDB check accepts, keyed by (GenID,
+// Prefix)) and reports, column by column, what keeps an existing table from
+// being one. Programs call EnsureGeneratorTable before their first value; the
+// qgen tool, the load driver and the designer use it the same way. Call from
+// the thread that uses the database.
 #pragma once
 
 #include <string>
@@ -9,9 +11,9 @@
 
 #include "dataaccess/Database.h"
 
-namespace qgen::tool {
+namespace qgen {
 
-// The table name the tool uses unless --table says otherwise.
+// The table name used unless a program names another.
 inline constexpr const char* kDefaultGeneratorTable = "GENTBL";
 
 // What keeps the existing table `table` from being a generator table, one line
@@ -29,4 +31,4 @@ std::vector<std::string> CheckGeneratorTable(TDatabase& database, const std::str
 // EDatabaseError. Safe when several programs create the table at once.
 bool EnsureGeneratorTable(TDatabase& database, const std::string& table = kDefaultGeneratorTable);
 
-}  // namespace qgen::tool
+}  // namespace qgen

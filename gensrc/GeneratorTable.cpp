@@ -1,4 +1,4 @@
-#include "apps/qgen/GeneratorTable.h"
+#include "gensrc/GeneratorTable.h"
 
 #include <algorithm>
 
@@ -6,7 +6,7 @@
 #include "framework/Exception.h"
 #include "framework/Text.h"
 
-namespace qgen::tool {
+namespace qgen {
 
 namespace {
 
@@ -143,10 +143,10 @@ bool EnsureGeneratorTable(TDatabase& database, const std::string& table) {
         "Table '" + table + "' in " + database.DisplayURI() + " is not a generator table:";
     for (const std::string& problem : problems)
       text += "\n  " + problem;
-    text += "\nThe table was left unchanged; choose another name with --table, or fix the table.";
+    text += "\nThe table was left unchanged; use another table name, or fix the table.";
     throw Exception(text);
   }
   return created;
 }
 
-}  // namespace qgen::tool
+}  // namespace qgen
