@@ -1,5 +1,6 @@
 #include "dataaccess/Table.h"
 
+#include <algorithm>
 #include <cmath>
 #include <exception>
 
@@ -478,21 +479,7 @@ void TTable::PostEdit() {
     SetState(dsBrowse);
     return;
   }
-  // Optimistic concurrency: the row is written only where every column still
-  // holds the value read, so of two programs that read the same row only the
-  // first one's write takes effect.
-  std::string where;
-  if (!impl_->identity.empty()) {
-    where = impl_->identity + " = ?";
-    params.push_back(impl_->current.id);
-  }
-  for (std::size_t i = 0; i < impl_->columns.size(); ++i) {
-    const ColumnInfo& column = impl_->columns[i];
-    where += (where.empty() ? "" : " AND ") + connection.SameValue(Connection::Quote(column.name),
-                                                                   column,
-                                                                   connection.StoredValue(column));
-    params.push_back(impl_->current.values[i]);
-  }
+  const std::string where = EditCheck(connection, params);
   const std::string sql = "UPDATE " + impl_->table_sql + " SET " + sets + " WHERE " + where +
                           " RETURNING " + impl_->list_sql;
   const ResultRows result = WritePost(connection, sql, params, "cannot post the change");
@@ -508,6 +495,52 @@ void TTable::PostEdit() {
     throw EDatabaseError("Record changed by another user");
   }
   ShowPosted(result.rows[0], false);
+}
+
+std::vector<std::size_t> TTable::CheckedColumns() const {
+  std::vector<std::size_t> indexes;
+  if (checked_fields_.empty()) {
+    for (std::size_t i = 0; i < impl_->columns.size(); ++i)
+      indexes.push_back(i);
+    return indexes;
+  }
+  for (const std::string& name : SplitKeys(checked_fields_)) {
+    const TField* field = FieldByName(name);
+    std::size_t index = 0;
+    while (Fields(static_cast<int>(index)) != field)
+      ++index;
+    indexes.push_back(index);
+  }
+  return indexes;
+}
+
+std::string TTable::EditCheck(const Connection& connection, std::vector<Variant>& params) const {
+  // Optimistic concurrency: the row is written only where the checked columns
+  // (every column by default) still hold the values read, so of two programs
+  // that read the same row only the first one's write takes effect.
+  const std::vector<std::size_t> checked = CheckedColumns();
+  bool key_checked = !checked_fields_.empty();
+  bool has_key = false;
+  for (std::size_t i = 0; i < impl_->columns.size(); ++i) {
+    if (!impl_->columns[i].primary_key)
+      continue;
+    has_key = true;
+    if (std::find(checked.begin(), checked.end(), i) == checked.end())
+      key_checked = false;
+  }
+  std::string where;
+  if (!(has_key && key_checked) && !impl_->identity.empty()) {
+    where = impl_->identity + " = ?";
+    params.push_back(impl_->current.id);
+  }
+  for (const std::size_t i : checked) {
+    const ColumnInfo& column = impl_->columns[i];
+    where += (where.empty() ? "" : " AND ") + connection.SameValue(Connection::Quote(column.name),
+                                                                   column,
+                                                                   connection.StoredValue(column));
+    params.push_back(impl_->current.values[i]);
+  }
+  return where;
 }
 
 ResultRows TTable::WritePost(Connection& connection, const std::string& sql,

@@ -34,6 +34,17 @@ class TTable : public TDataSet {
   // A read-only table refuses Insert and Edit at once.
   bool ReadOnly() const { return read_only_; }
   void SetReadOnly(bool value) { read_only_ = value; }
+  // The columns the optimistic check of an edit compares: "" (the default)
+  // for every column, or field names separated by ";" as Locate takes them.
+  // A program that knows which columns decide whether its change still holds
+  // names those: a change another program made to the other columns alone
+  // then neither makes this table's Post fail nor is overwritten by it (Post
+  // writes only the fields this table changed). The row is found by its
+  // identity, or by its primary key when the list holds all of that key's
+  // columns (PostgreSQL's row identity moves with every change of the row).
+  // A name that is no field of the table raises EDatabaseError at Post.
+  const std::string& CheckedFields() const { return checked_fields_; }
+  void SetCheckedFields(const std::string& fields) { checked_fields_ = fields; }
 
   // Opens the database when it is not connected, reads the columns and makes
   // the first record current. Raises EDatabaseError when the table is missing.
@@ -74,6 +85,11 @@ class TTable : public TDataSet {
   std::vector<const ColumnInfo*> ModifiedColumns(std::vector<Variant>& params) const;
   void PostInsert();
   void PostEdit();
+  // The WHERE clause of an edit's optimistic check, its values appended to
+  // `params`: the row's identity (or primary key) and the checked columns.
+  std::string EditCheck(const Connection& connection, std::vector<Variant>& params) const;
+  // Indexes of the columns CheckedFields names (every column when "").
+  std::vector<std::size_t> CheckedColumns() const;
   // Runs a Post's INSERT or UPDATE ... RETURNING; a failure raises
   // EDatabaseError "<table>: <failure>: <the database's reason>".
   ResultRows WritePost(Connection& connection, const std::string& sql,
@@ -87,6 +103,7 @@ class TTable : public TDataSet {
   TDatabase* database_ = nullptr;
   std::string table_name_;
   bool read_only_ = false;
+  std::string checked_fields_;
   std::unique_ptr<Impl> impl_;  // cursor, row identity and the values as read
 };
 
