@@ -7,6 +7,7 @@
 #include "dataaccess/Connection.h"
 #include "framework/CodePage.h"
 #include "framework/Exception.h"
+#include "framework/Text.h"
 
 namespace qgen {
 
@@ -32,10 +33,9 @@ std::vector<std::string> SplitKeys(const std::string& list) {
   std::size_t start = 0;
   for (;;) {
     const std::size_t end = list.find(';', start);
-    std::string name = list.substr(start, end == std::string::npos ? end : end - start);
-    const std::size_t b = name.find_first_not_of(' ');
-    const std::size_t e = name.find_last_not_of(' ');
-    names.push_back(b == std::string::npos ? "" : name.substr(b, e - b + 1));
+    const std::string_view name =
+        std::string_view(list).substr(start, end == std::string::npos ? end : end - start);
+    names.emplace_back(Trim(name, " "));
     if (end == std::string::npos)
       break;
     start = end + 1;

@@ -2,9 +2,8 @@
 
 #include <dlfcn.h>
 
-#include <cctype>
-
 #include "framework/Exception.h"
+#include "framework/Text.h"
 
 namespace qgen {
 
@@ -81,10 +80,7 @@ std::optional<std::string_view> TPackage::Resource(const std::string& name) cons
 
 std::string TPackage::Description() const {
   if (auto text = Resource("DESCRIPTION")) {
-    std::string description(*text);
-    while (!description.empty() && std::isspace(static_cast<unsigned char>(description.back())))
-      description.pop_back();
-    return description;
+    return std::string(TrimRight(*text));
   }
   const std::size_t slash = path_.find_last_of('/');
   return slash == std::string::npos ? path_ : path_.substr(slash + 1);

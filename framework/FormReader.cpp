@@ -269,14 +269,14 @@ class Reader {
   std::vector<std::size_t> ConfigurationOrder() const {
     std::map<std::string, std::size_t> by_name;  // upper-case name -> entry
     for (std::size_t i = 1; i < entries_.size(); ++i)
-      by_name[UpperCase(entries_[i].name)] = i;
+      by_name[UpperCaseAscii(entries_[i].name)] = i;
     std::vector<std::vector<std::size_t>> refers_to(entries_.size());
     for (std::size_t i = 0; i < entries_.size(); ++i) {
       for (const TPropertyInfo& property : entries_[i].info->Properties()) {
         const Json* value = ValueOf(entries_[i], property);
         if (property.kind != PropertyKind::Component || !value || !value->is_string())
           continue;
-        const auto target = by_name.find(UpperCase(value->get<std::string>()));
+        const auto target = by_name.find(UpperCaseAscii(value->get<std::string>()));
         if (target != by_name.end())
           refers_to[i].push_back(target->second);
       }
@@ -306,14 +306,6 @@ class Reader {
       }
     }
     return order;
-  }
-
-  static std::string UpperCase(std::string text) {
-    for (char& c : text) {
-      if (c >= 'a' && c <= 'z')
-        c = static_cast<char>(c - 'a' + 'A');
-    }
-    return text;
   }
 
   TComponent* Create(Entry& entry, TComponent* owner) {

@@ -29,14 +29,27 @@ int CompareText(std::string_view a, std::string_view b) {
   return a.size() < b.size() ? -1 : 1;
 }
 
+std::string UpperCaseAscii(std::string_view text) {
+  std::string upper(text);
+  for (char& c : upper)
+    c = static_cast<char>(UpperAscii(static_cast<unsigned char>(c)));
+  return upper;
+}
+
+std::string_view Trim(std::string_view text, std::string_view blanks) {
+  const std::size_t first = text.find_first_not_of(blanks);
+  if (first == std::string_view::npos)
+    return text.substr(0, 0);
+  return TrimRight(text.substr(first), blanks);
+}
+
+std::string_view TrimRight(std::string_view text, std::string_view blanks) {
+  const std::size_t last = text.find_last_not_of(blanks);
+  return text.substr(0, last == std::string_view::npos ? 0 : last + 1);
+}
+
 std::int32_t StrToInt(std::string_view text) {
-  std::size_t begin = 0;
-  std::size_t end = text.size();
-  while (begin < end && text[begin] == ' ')
-    ++begin;
-  while (end > begin && text[end - 1] == ' ')
-    --end;
-  const std::string digits(text.substr(begin, end - begin));
+  const std::string digits(Trim(text, " "));
   const auto bad = [&] {
     return EConvertError("'" + std::string(text) + "' is not a valid integer value");
   };

@@ -11,6 +11,7 @@
 #include "apps/qgen/Commands.h"
 #include "apps/qgen/GeneratorSetup.h"
 #include "framework/Exception.h"
+#include "framework/Text.h"
 #include "gensrc/Generator.h"
 
 namespace qgen::tool {
@@ -38,14 +39,6 @@ void AnswerError(const std::string& engine_text) {
   }
 }
 
-std::string Trimmed(const std::string& line) {
-  const auto first = line.find_first_not_of(" \t\r");
-  if (first == std::string::npos)
-    return "";
-  const auto last = line.find_last_not_of(" \t\r");
-  return line.substr(first, last - first + 1);
-}
-
 void RunSession(const GeneratorOptions& options) {
   GeneratorSetup setup(options);
   TGenerator& gen = setup.Generator();
@@ -54,7 +47,7 @@ void RunSession(const GeneratorOptions& options) {
 
   std::string line;
   while (std::getline(std::cin, line)) {
-    const std::string command = Trimmed(line);
+    const std::string command(Trim(line));
     if (command.empty())
       continue;
     try {

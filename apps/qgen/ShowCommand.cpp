@@ -8,6 +8,7 @@
 
 #include "apps/qgen/Commands.h"
 #include "dataaccess/Table.h"
+#include "framework/Text.h"
 #include "gensrc/GeneratorTable.h"
 
 namespace qgen::tool {
@@ -121,9 +122,7 @@ void AddShowCommand(CLI::App& app) {
         const std::string pad(widths[i] - cells[i].size(), ' ');
         text += (i ? "  " : "") + (right[i] ? pad + cells[i] : cells[i] + pad);
       }
-      while (!text.empty() && text.back() == ' ')
-        text.pop_back();
-      PrintLine(text);
+      PrintLine(std::string(TrimRight(text, " ")));
     };
     print(headings);
     for (const Line& line : lines)

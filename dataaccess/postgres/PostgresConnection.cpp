@@ -9,6 +9,7 @@
 
 #include "dataaccess/ErrorText.h"
 #include "framework/Exception.h"
+#include "framework/Text.h"
 
 namespace qgen {
 
@@ -42,10 +43,9 @@ enum : unsigned {
   kNumeric = 1700,
 };
 
-std::string Trimmed(std::string text) {
-  while (!text.empty() && (text.back() == '\n' || text.back() == ' '))
-    text.pop_back();
-  return text;
+// The library's message without the line break it ends with.
+std::string Trimmed(const char* text) {
+  return std::string(TrimRight(text));
 }
 
 // What to check when connecting failed, from the library's reason.

@@ -3,12 +3,12 @@
 #include <sqlite3.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cstdlib>
 #include <unordered_map>
 
 #include "dataaccess/ErrorText.h"
 #include "framework/Exception.h"
+#include "framework/Text.h"
 
 namespace qgen {
 
@@ -23,12 +23,6 @@ constexpr const char* kLostText =
 // Beyond this many cached statements the cache starts afresh; the statements
 // a table uses are few, but each distinct set of changed columns is one more.
 constexpr std::size_t kMaxCachedStatements = 256;
-
-std::string Upper(std::string text) {
-  for (char& c : text)
-    c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return text;
-}
 
 // What the user can do about an SQLite failure, by its primary result code.
 std::string Hint(int code, int busy_timeout_ms) {
@@ -220,7 +214,7 @@ class SqliteConnection : public Connection {
     // The rowid goes by three names; a column may have taken any of them.
     for (const char* alias : {"rowid", "_rowid_", "oid"}) {
       const bool taken = std::any_of(columns.begin(), columns.end(), [&](const ColumnInfo& c) {
-        return Upper(c.name) == Upper(alias);
+        return CompareText(c.name, alias) == 0;
       });
       if (taken)
         continue;
@@ -449,7 +443,7 @@ void DeclaredNumbers(const std::string& declared, int& first, int& second) {
 }  // namespace
 
 TFieldType SqliteFieldType(const std::string& declared_type, int& size) {
-  const std::string t = Upper(declared_type);
+  const std::string t = UpperCaseAscii(declared_type);
   int first = 0;
   int second = 0;
   DeclaredNumbers(t, first, second);

@@ -8,7 +8,6 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QVBoxLayout>
-#include <algorithm>
 
 #include "dataaccess/DataSource.h"
 #include "dataaccess/Database.h"
@@ -16,6 +15,7 @@
 #include "dataaccess/Table.h"
 #include "designer/Registration.h"
 #include "framework/DataModule.h"
+#include "framework/Text.h"
 
 namespace qgen::designer {
 
@@ -31,12 +31,6 @@ void RegisterDataAccessPage() {
   RegisterComponents("Data Access",
                      {ClassOf<TDatabase>(), ClassOf<TTable>(), ClassOf<TDataSource>()});
   registered = true;
-}
-
-std::string Upper(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-  return text;
 }
 
 const QString kFormFilter = QStringLiteral("Form files (*.json);;All files (*)");
@@ -122,7 +116,7 @@ QPixmap MainWindow::ImageOf(const std::string& name) {
     return it->second;
   QPixmap image;
   for (const auto& package : packages_) {
-    if (auto bytes = package->Resource(Upper(name))) {
+    if (auto bytes = package->Resource(UpperCaseAscii(name))) {
       image.loadFromData(reinterpret_cast<const uchar*>(bytes->data()),
                          static_cast<int>(bytes->size()), "BMP");
       break;

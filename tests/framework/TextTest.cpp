@@ -1,7 +1,8 @@
-// Text routines: StrToInt, CompareText, Format.
+// Text routines: StrToInt, CompareText, upper-casing, trimming, Format.
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
 
 #include "framework/Exception.h"
 #include "framework/Text.h"
@@ -52,6 +53,29 @@ TEST(CompareText, CaseInsensitiveForAsciiOnlyWithPrefixFirst) {
   for (const Case& c : cases) {
     EXPECT_EQ(Sign(CompareText(c.a, c.b)), c.sign) << c.a << " vs " << c.b;
     EXPECT_EQ(Sign(CompareText(c.b, c.a)), -c.sign) << c.b << " vs " << c.a;
+  }
+}
+
+TEST(UpperCaseAndTrim, TouchOnlyAsciiLettersAndTheBlanksAsked) {
+  // Upper-half bytes are letters of the code page, never folded.
+  EXPECT_EQ(UpperCaseAscii("genId_9 \xE0\xC0z"), "GENID_9 \xE0\xC0Z");
+  struct Case {
+    std::string_view text;
+    std::string_view blanks;
+    std::string_view trimmed;
+    std::string_view right;
+  };
+  const Case cases[] = {
+      {" \tnext \r\n", kAsciiBlanks, "next", " \tnext"},
+      {" a b ", " ", "a b", " a b"},
+      {"\ta\t", " ", "\ta\t", "\ta\t"},
+      {" \n ", kAsciiBlanks, "", ""},
+      {"", kAsciiBlanks, "", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.text));
+    EXPECT_EQ(Trim(c.text, c.blanks), c.trimmed);
+    EXPECT_EQ(TrimRight(c.text, c.blanks), c.right);
   }
 }
 
