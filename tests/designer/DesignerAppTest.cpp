@@ -16,8 +16,8 @@
 #include <memory>
 #include <sstream>
 
+#include "apps/qgen-designer/MainWindow.h"
 #include "dataaccess/Table.h"
-#include "designer/app/MainWindow.h"
 #include "framework/Messages.h"
 #include "tests/designer/PackageFixture.h"
 #include "tests/support/TestSupport.h"

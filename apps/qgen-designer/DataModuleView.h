@@ -14,7 +14,7 @@
 #include <memory>
 #include <string>
 
-#include "designer/app/FormDesigner.h"
+#include "apps/qgen-designer/FormDesigner.h"
 
 namespace qgen::designer {
 

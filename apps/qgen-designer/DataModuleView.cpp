@@ -1,4 +1,4 @@
-#include "designer/app/DataModuleView.h"
+#include "apps/qgen-designer/DataModuleView.h"
 
 #include <QContextMenuEvent>
 #include <QKeyEvent>
@@ -6,8 +6,8 @@
 #include <QPainter>
 #include <exception>
 
+#include "apps/qgen-designer/Palette.h"
 #include "designer/Registration.h"
-#include "designer/app/Palette.h"
 #include "framework/ClassRegistry.h"
 #include "framework/Messages.h"
 

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "apps/qgen-designer/FormDesigner.h"
 #include "designer/PropertyEditor.h"
-#include "designer/app/FormDesigner.h"
 
 namespace qgen::designer {
 

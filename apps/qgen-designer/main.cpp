@@ -8,9 +8,9 @@
 #include <QCommandLineParser>
 #include <QFileInfo>
 
+#include "apps/qgen-designer/DataModuleView.h"
+#include "apps/qgen-designer/MainWindow.h"
 #include "design/QtMessageSink.h"
-#include "designer/app/DataModuleView.h"
-#include "designer/app/MainWindow.h"
 #include "framework/Messages.h"
 
 int main(int argc, char** argv) {

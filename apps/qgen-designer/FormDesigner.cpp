@@ -1,4 +1,4 @@
-#include "designer/app/FormDesigner.h"
+#include "apps/qgen-designer/FormDesigner.h"
 
 #include <algorithm>
 

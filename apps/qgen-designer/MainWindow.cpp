@@ -1,4 +1,4 @@
-#include "designer/app/MainWindow.h"
+#include "apps/qgen-designer/MainWindow.h"
 
 #include <QCloseEvent>
 #include <QFileDialog>

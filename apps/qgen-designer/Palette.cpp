@@ -1,4 +1,4 @@
-#include "designer/app/Palette.h"
+#include "apps/qgen-designer/Palette.h"
 
 #include <QEvent>
 #include <QHBoxLayout>

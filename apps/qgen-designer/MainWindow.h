@@ -13,11 +13,11 @@
 #include <string>
 #include <vector>
 
+#include "apps/qgen-designer/DataModuleView.h"
+#include "apps/qgen-designer/FormDesigner.h"
+#include "apps/qgen-designer/Palette.h"
+#include "apps/qgen-designer/PropertyList.h"
 #include "designer/Package.h"
-#include "designer/app/DataModuleView.h"
-#include "designer/app/FormDesigner.h"
-#include "designer/app/Palette.h"
-#include "designer/app/PropertyList.h"
 
 namespace qgen::designer {
 

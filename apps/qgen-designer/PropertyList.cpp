@@ -1,4 +1,4 @@
-#include "designer/app/PropertyList.h"
+#include "apps/qgen-designer/PropertyList.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -7,8 +7,8 @@
 #include <QLineEdit>
 #include <QTimer>
 
+#include "apps/qgen-designer/DataModuleView.h"
 #include "designer/Registration.h"
-#include "designer/app/DataModuleView.h"
 
 namespace qgen::designer {
 
