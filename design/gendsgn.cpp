@@ -3,15 +3,15 @@
 #include <memory>
 
 #include "design/GenDlg.h"
+#include "design/UniKEYRegister.h"
 #include "design/qcommon/AboutBox.h"
+#include "design/qgenpkg.h"
 #include "designer/Designer.h"
 #include "designer/Registration.h"
 #include "framework/Exception.h"
 #include "framework/Text.h"
 #include "gensrc/Generator.h"
 #include "gensrc/GeneratorRegistration.h"
-#include "unikey/UniKEY.h"
-#include "unikey/UniKEYRegistration.h"
 
 #ifndef QGEN_PACKAGE_VERSION
 #error "QGEN_PACKAGE_VERSION (major.minor) comes from the build"
@@ -120,8 +120,7 @@ void Register() {
   // The class references: the classes' published properties go into the
   // class registry, which the designer creates and streams them through.
   RegisterGeneratorClasses(Classes());
-  RegisterUniKEYClasses(Classes());
-  RegisterComponents("Quonel", {ClassOf<TGenerator>(), ClassOf<TUniKEY>()});
+  RegisterComponents(qgenpkg::kPalettePage, {ClassOf<TGenerator>(), unikey::UniKEYClass()});
   RegisterPropertyEditor(kStringType, ClassOf<TGenerator>(), "Mask",
                          PropertyEditorClass<TMaskPropertyEditor>());
   RegisterComponentEditor(ClassOf<TGenerator>(), ComponentEditorClass<TGComponentEditor>());

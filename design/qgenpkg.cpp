@@ -3,11 +3,11 @@
 #include <cstring>
 #include <iterator>
 
+#include "design/UniKEYRegister.h"
 #include "design/gendsgn.h"
 #include "design/palette/Resources.h"
 #include "designer/DesignerUnit.h"
 #include "designer/runtime/RuntimeUnits.h"
-#include "unikey/design/UniKEYRegister.h"
 
 namespace qgen::qgenpkg {
 

@@ -11,6 +11,13 @@
 
 #include "designer/PackageEntries.h"
 
+namespace qgen::qgenpkg {
+
+// The palette page on which the package's registration routines put its components.
+inline constexpr const char* kPalettePage = "Quonel";
+
+}  // namespace qgen::qgenpkg
+
 extern "C" {
 
 // Runs the initialisation of every unit, in table order. When one raises, the
