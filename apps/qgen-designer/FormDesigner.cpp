@@ -5,8 +5,7 @@
 #include "framework/DataModule.h"
 #include "framework/Exception.h"
 #include "framework/FormFile.h"
-#include "gensrc/Generator.h"
-#include "unikey/UniKEY.h"
+#include "unikey/StandardHandlers.h"
 
 namespace qgen::designer {
 
@@ -19,14 +18,9 @@ Position GridPosition(int n) {
   return {24 + (n % kColumns) * 96, 24 + (n / kColumns) * 80};
 }
 
-// The handlers that the qgen tool offers to forms (apps/qgen/FormSetup.h). A
-// designer runs no handler; these stand in for them, so that the tool's forms
-// open here and keep their handler names when saved.
+// A designer runs no handler: stand-ins for the ones qgen's programs offer.
 THandlerRegistry DesignTimeHandlers() {
-  THandlerRegistry handlers;
-  handlers.Add<TGenProcEvent>("UserOption", [](TObject*, TmString&) {});
-  handlers.Add<TUKBeforeUnKMadeEvent>("SuffixOption", [](TObject*, std::string&) {});
-  return handlers;
+  return StandardHandlers([](TObject*, TmString&) {}, [](TObject*, std::string&) {});
 }
 
 std::unique_ptr<TComponent> NewRoot() {

@@ -9,6 +9,7 @@
 #include "apps/qgen/FormSetup.h"
 #include "framework/ClassRegistry.h"
 #include "framework/Messages.h"
+#include "unikey/StandardHandlers.h"
 
 namespace qgen::tool {
 

@@ -8,6 +8,7 @@
 #include "gensrc/Generator.h"
 #include "gensrc/GeneratorTable.h"
 #include "unikey/StandardClasses.h"
+#include "unikey/StandardHandlers.h"
 #include "unikey/UniKEY.h"
 
 namespace qgen::tool {
@@ -78,12 +79,8 @@ void AddFormOptions(CLI::App& command, FormOptions& options,
 }
 
 THandlerRegistry ToolHandlers(const std::string& user, const std::string& suffix) {
-  THandlerRegistry handlers;
-  handlers.Add<TGenProcEvent>(kUserOptionHandler,
-                              [user](TObject*, TmString& characters) { characters = user; });
-  handlers.Add<TUKBeforeUnKMadeEvent>(kSuffixOptionHandler,
-                                      [suffix](TObject*, std::string& stamp) { stamp = suffix; });
-  return handlers;
+  return StandardHandlers([user](TObject*, TmString& characters) { characters = user; },
+                          [suffix](TObject*, std::string& stamp) { stamp = suffix; });
 }
 
 std::unique_ptr<TComponent> LoadToolForm(const std::string& file, const THandlerRegistry& handlers,

@@ -25,19 +25,14 @@ struct FormOptions {
   std::string component;  // "" for the only component of the class wanted
 };
 
-// The handler names the tool offers to forms: GetUserPrefixes answered with
-// the --user characters, and BeforeUniKeyMADE answered with the --suffix text.
-inline constexpr const char* kUserOptionHandler = "UserOption";
-inline constexpr const char* kSuffixOptionHandler = "SuffixOption";
-
 // Adds --form FILE and --component NAME to `command`. --form excludes each of
 // `replaced` (the options that the form sets instead); --component needs --form.
 void AddFormOptions(CLI::App& command, FormOptions& options,
                     const std::vector<CLI::Option*>& replaced);
 
-// The tool's handlers: UserOption puts `user` (engine text) in place of the
-// characters of the mask's @ symbols; SuffixOption sets the key's suffix to
-// `suffix` (engine text).
+// The tool's handlers (unikey/StandardHandlers.h): UserOption puts `user`
+// (engine text) in place of the characters of the mask's @ symbols;
+// SuffixOption sets the key's suffix to `suffix` (engine text).
 THandlerRegistry ToolHandlers(const std::string& user, const std::string& suffix);
 
 // Loads the form file `file` with the standard classes and `handlers`, at run
