@@ -11,8 +11,8 @@ namespace qgen::designer {
 
 namespace {
 
-// Where the n-th component of an opened form goes: a grid, as the form file
-// keeps no positions.
+// Where the n-th component goes when no place is chosen (an opened form, whose
+// file keeps no positions, or a double-clicked palette tool): a grid.
 Position GridPosition(int n) {
   constexpr int kColumns = 5;
   return {24 + (n % kColumns) * 96, 24 + (n / kColumns) * 80};
@@ -96,6 +96,10 @@ TComponent& FormDesigner::Place(const TComponentClass& cls, Position where) {
   selection_ = {component};
   Modified();
   return *component;
+}
+
+TComponent& FormDesigner::Place(const TComponentClass& cls) {
+  return Place(cls, GridPosition(static_cast<int>(Components().size())));
 }
 
 void FormDesigner::DeleteSelection() {

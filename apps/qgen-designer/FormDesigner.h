@@ -52,6 +52,8 @@ class FormDesigner : public IDesigner {
   // class (TGenerator -> Generator1, Generator2, ...), at `where`; selects it
   // alone and marks the form as changed.
   TComponent& Place(const TComponentClass& cls, Position where);
+  // Place at the next cell of the grid that opened forms are laid out on.
+  TComponent& Place(const TComponentClass& cls);
   // Frees the selected components; marks the form as changed when there were any.
   void DeleteSelection();
 

@@ -62,8 +62,7 @@ MainWindow::MainWindow() {
   statusBar()->addPermanentWidget(changed_);
 
   palette_->on_place_now = [this](const TComponentClass& cls) {
-    const int n = static_cast<int>(form_.Components().size());
-    RunGuarded([&] { form_.Place(cls, {24 + (n % 5) * 96, 24 + (n / 5) * 80}); });
+    RunGuarded([&] { form_.Place(cls); });
   };
   form_.on_changed = [this] { FormChanged(); };
   form_.on_replaced = [this] { properties_->RefreshLater(); };
