@@ -55,6 +55,7 @@ void TDesignRegistry::AddComponents(const std::string& page,
     if (std::find(it->classes.begin(), it->classes.end(), cls) == it->classes.end())
       it->classes.push_back(cls);
   }
+  named_pages_.push_back(it->name);
 }
 
 void TDesignRegistry::AddPropertyEditor(const std::string& property_type,

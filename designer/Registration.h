@@ -65,6 +65,10 @@ class TDesignRegistry {
 
   // The pages in the order they were first named.
   const std::vector<TPalettePage>& Pages() const { return pages_; }
+  // The page of every AddComponents call, in call order, also of calls that
+  // added nothing new: a designer sees from it which page a package's
+  // registration routines named.
+  const std::vector<std::string>& NamedPages() const { return named_pages_; }
   // The page of that name (ASCII case-insensitive), or nullptr.
   const TPalettePage* FindPage(const std::string& name) const;
   // The class of that name on any page, or nullptr.
@@ -92,6 +96,7 @@ class TDesignRegistry {
   };
 
   std::vector<TPalettePage> pages_;
+  std::vector<std::string> named_pages_;
   std::vector<PropertyEditorEntry> property_editors_;
   std::vector<ComponentEditorEntry> component_editors_;
 };

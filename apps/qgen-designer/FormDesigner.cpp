@@ -5,6 +5,7 @@
 #include "framework/DataModule.h"
 #include "framework/Exception.h"
 #include "framework/FormFile.h"
+#include "framework/Text.h"
 #include "unikey/StandardHandlers.h"
 
 namespace qgen::designer {
@@ -21,6 +22,14 @@ Position GridPosition(int n) {
 // A designer runs no handler: stand-ins for the ones qgen's programs offer.
 THandlerRegistry DesignTimeHandlers() {
   return StandardHandlers([](TObject*, TmString&) {}, [](TObject*, std::string&) {});
+}
+
+bool IsIdentifier(const std::string& name) {
+  auto letter = [](char c) { return c == '_' || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
+  if (name.empty() || !letter(name.front()))
+    return false;
+  return std::all_of(name.begin(), name.end(),
+                     [&](char c) { return letter(c) || (c >= '0' && c <= '9'); });
 }
 
 std::unique_ptr<TComponent> NewRoot() {
@@ -100,6 +109,22 @@ TComponent& FormDesigner::Place(const TComponentClass& cls, Position where) {
 
 TComponent& FormDesigner::Place(const TComponentClass& cls) {
   return Place(cls, GridPosition(static_cast<int>(Components().size())));
+}
+
+void FormDesigner::Rename(TComponent& component, const std::string& name) {
+  if (name == component.Name())
+    return;
+  if (!IsIdentifier(name)) {
+    throw Exception("\"" + name +
+                    "\" is not a valid component name: begin it with a letter or an underscore "
+                    "and use only letters, digits and underscores");
+  }
+  const TComponent* holder = root_->FindComponent(name);
+  if ((holder && holder != &component) || CompareText(root_->Name(), name) == 0) {
+    throw Exception("The form already has a component named \"" + name + "\"; choose another name");
+  }
+  component.SetName(name);
+  Modified();
 }
 
 void FormDesigner::DeleteSelection() {

@@ -54,6 +54,12 @@ class FormDesigner : public IDesigner {
   TComponent& Place(const TComponentClass& cls, Position where);
   // Place at the next cell of the grid that opened forms are laid out on.
   TComponent& Place(const TComponentClass& cls);
+  // Renames `component` (of this form) and marks the form as changed; the
+  // same name does nothing. Raises Exception, renaming nothing, for a name
+  // that is not an identifier (a letter or an underscore, then letters,
+  // digits and underscores) or that another component of the form has
+  // (ASCII case-insensitively; the data module's name counts).
+  void Rename(TComponent& component, const std::string& name);
   // Frees the selected components; marks the form as changed when there were any.
   void DeleteSelection();
 

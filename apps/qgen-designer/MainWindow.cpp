@@ -92,6 +92,7 @@ TPackage& MainWindow::LoadPackage(const std::string& path) {
     if (loaded->InfoTable().UnitInfo == package->InfoTable().UnitInfo)
       throw Exception("The package \"" + path + "\" is loaded already");
   }
+  const std::size_t named = DesignRegistry().NamedPages().size();
   package->Initialize();
   try {
     package->Register();
@@ -103,6 +104,9 @@ TPackage& MainWindow::LoadPackage(const std::string& path) {
   packages_.push_back(std::move(package));
   images_.clear();
   palette_->Rebuild();
+  // Open on the package's own page: the first that its registration named.
+  if (DesignRegistry().NamedPages().size() > named)
+    palette_->ShowPage(DesignRegistry().NamedPages()[named]);
   module_->update();
   statusBar()->showMessage(
       QStringLiteral("Loaded ") + QFileInfo(QString::fromStdString(path)).fileName(), 5000);

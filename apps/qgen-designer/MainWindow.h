@@ -30,8 +30,9 @@ class MainWindow : public QMainWindow {
   ~MainWindow() override;
 
   // Loads the package at `path`: Initialize, then its registration routines;
-  // the palette then shows its pages. Raises Exception saying what failed; a
-  // package whose registration failed is finalised again.
+  // the palette then shows its pages, open on the first it named.
+  // Raises Exception saying what failed; a package whose registration failed
+  // is finalised again.
   TPackage& LoadPackage(const std::string& path);
   const std::vector<std::unique_ptr<TPackage>>& Packages() const { return packages_; }
 

@@ -6,6 +6,7 @@
 #include <QPainter>
 
 #include "designer/Registration.h"
+#include "framework/Text.h"
 
 namespace qgen::designer {
 
@@ -64,6 +65,14 @@ void Palette::Disarm() {
   armed_ = nullptr;
   for (QToolButton* tool : findChildren<QToolButton*>())
     tool->setChecked(false);
+}
+
+void Palette::ShowPage(const std::string& name) {
+  const std::vector<TPalettePage>& pages = DesignRegistry().Pages();
+  for (std::size_t i = 0; i < pages.size(); ++i) {
+    if (CompareText(pages[i].name, name) == 0)
+      setCurrentIndex(static_cast<int>(i));
+  }
 }
 
 QToolButton* Palette::Tool(const std::string& name) const {

@@ -21,6 +21,8 @@ class Palette : public QTabWidget {
 
   // Builds the tabs anew from DesignRegistry(), keeping the page shown.
   void Rebuild();
+  // Shows the page `name` (ASCII case-insensitive); nothing when there is none.
+  void ShowPage(const std::string& name);
 
   // The armed class, or nullptr.
   const TComponentClass* Armed() const { return armed_; }

@@ -25,6 +25,33 @@ QString Shown(const TPropertyEditor& editor) {
   }
 }
 
+// The Name row: the component's name, typed in. It is no published property
+// (a form file keeps the name beside them), and the form checks a new one.
+class NameEditor : public TStringProperty {
+ public:
+  NameEditor(FormDesigner& form, TComponent& component)
+      : TStringProperty(form, {&component}, Info()), form_(form) {}
+
+  // Names differ, so the row is never shared by several components.
+  TPropertyAttributes GetAttributes() const override { return paRevertable; }
+  void SetValue(const std::string& value) override { form_.Rename(*GetComponent(0), value); }
+
+ private:
+  static const TPropertyInfo& Info() {
+    static const TPropertyInfo info = [] {
+      TPropertyInfo name;
+      name.name = "Name";
+      name.type_name = "TComponentName";
+      name.encoding = TextEncoding::Utf8;
+      name.get_text = [](const TComponent& component) { return component.Name(); };
+      return name;
+    }();
+    return info;
+  }
+
+  FormDesigner& form_;
+};
+
 }  // namespace
 
 PropertyList::PropertyList(FormDesigner& form, QWidget* parent)
@@ -58,6 +85,8 @@ void PropertyList::Refresh() {
     }
   }
   editors_.clear();
+  if (form_.Selection().size() == 1)
+    editors_.push_back(std::make_shared<NameEditor>(form_, *form_.Selection().front()));
   RunGuarded([&] {
     for (auto& editor : GetPropertyEditors(form_.Selection(), form_))
       editors_.push_back(std::move(editor));
@@ -73,44 +102,52 @@ void PropertyList::Refresh() {
 }
 
 QWidget* PropertyList::ValueWidget(const std::shared_ptr<TPropertyEditor>& target) {
+  const TPropertyAttributes attributes = target->GetAttributes();
+  if (attributes & paValueList)
+    return ListWidget(target);
+  QLineEdit* edit = TextWidget(target);
+  return attributes & paDialog ? WithEllipsis(target, edit) : edit;
+}
+
+QWidget* PropertyList::ListWidget(const std::shared_ptr<TPropertyEditor>& target) {
   TPropertyEditor& editor = *target;
-  const TPropertyAttributes attributes = editor.GetAttributes();
-  const QString name = QString::fromStdString(editor.GetName());
+  auto* combo = new QComboBox;
+  combo->setObjectName(QString::fromStdString("Value_" + editor.GetName()));
+  combo->setEditable(!(editor.GetAttributes() & paReadOnly));
+  QStringList values;
+  RunGuarded([&] {
+    for (const std::string& value : editor.GetValues())
+      values << QString::fromStdString(value);
+  });
+  if (editor.GetAttributes() & paSortList)
+    values.sort(Qt::CaseInsensitive);
+  if (editor.GetPropInfo().kind == PropertyKind::Component)
+    values.prepend(QString());  // none
+  combo->addItems(values);
+  combo->setCurrentText(Shown(editor));
+  QObject::connect(combo, &QComboBox::textActivated, this,
+                   [this, target](const QString& text) { Write(*target, text.toStdString()); });
+  return combo;
+}
 
-  if (attributes & paValueList) {
-    auto* combo = new QComboBox;
-    combo->setObjectName(QStringLiteral("Value_") + name);
-    combo->setEditable(!(attributes & paReadOnly));
-    QStringList values;
-    RunGuarded([&] {
-      for (const std::string& value : editor.GetValues())
-        values << QString::fromStdString(value);
-    });
-    if (attributes & paSortList)
-      values.sort(Qt::CaseInsensitive);
-    values.prepend(QString());  // none, for references
-    if (editor.GetPropInfo().kind != PropertyKind::Component)
-      values.removeFirst();
-    combo->addItems(values);
-    combo->setCurrentText(Shown(editor));
-    QObject::connect(combo, &QComboBox::textActivated, this,
-                     [this, target](const QString& text) { Write(*target, text.toStdString()); });
-    return combo;
-  }
-
-  auto* edit = new QLineEdit(Shown(editor));
-  edit->setObjectName(QStringLiteral("Value_") + name);
+QLineEdit* PropertyList::TextWidget(const std::shared_ptr<TPropertyEditor>& target) {
+  const bool read_only = target->GetAttributes() & paReadOnly;
+  auto* edit = new QLineEdit(Shown(*target));
+  edit->setObjectName(QString::fromStdString("Value_" + target->GetName()));
   edit->setFrame(false);
-  edit->setReadOnly(attributes & paReadOnly);
-  if (!(attributes & paReadOnly)) {
+  edit->setReadOnly(read_only);
+  if (!read_only) {
     QObject::connect(edit, &QLineEdit::editingFinished, this, [this, target, edit] {
       if (edit->isModified())
         Write(*target, edit->text().toStdString());
     });
   }
-  if (!(attributes & paDialog))
-    return edit;
+  return edit;
+}
 
+QWidget* PropertyList::WithEllipsis(const std::shared_ptr<TPropertyEditor>& target,
+                                    QLineEdit* edit) {
+  const QString name = QString::fromStdString(target->GetName());
   auto* box = new QWidget;
   auto* row = new QHBoxLayout(box);
   row->setContentsMargins(0, 0, 0, 0);

@@ -1,11 +1,14 @@
 // PropertyList: the designer program's list of the selected components'
-// published properties, one row per property editor (GetPropertyEditors): the
-// name, and the value as the editor's attributes ask: a drop-down list for a
-// value list, an edit with an ellipsis button ("...") for a dialog, a
-// read-only text, or a plain edit. A typed value is written when the edit is
-// left or Enter is pressed. Errors are shown, never passed to Qt.
+// published properties, one row per property editor (GetPropertyEditors),
+// after a Name row when one component is selected (renamed through
+// FormDesigner::Rename): the name, and the value as the editor's attributes
+// ask: a drop-down list for a value list, an edit with an ellipsis button
+// ("...") for a dialog, a read-only text, or a plain edit. A typed value is
+// written when the edit is left or Enter is pressed. Errors are shown, never
+// passed to Qt.
 #pragma once
 
+#include <QLineEdit>
 #include <QTableWidget>
 #include <QToolButton>
 #include <memory>
@@ -43,7 +46,12 @@ class PropertyList : public QTableWidget {
   QSize sizeHint() const override { return {260, 360}; }
 
  private:
+  // The widget of a row, as the editor's attributes ask: a drop-down list, or
+  // a text edit (with an ellipsis button for a dialog).
   QWidget* ValueWidget(const std::shared_ptr<TPropertyEditor>& editor);
+  QWidget* ListWidget(const std::shared_ptr<TPropertyEditor>& editor);
+  QLineEdit* TextWidget(const std::shared_ptr<TPropertyEditor>& editor);
+  QWidget* WithEllipsis(const std::shared_ptr<TPropertyEditor>& editor, QLineEdit* edit);
   // Writes `text` through `editor` unless it is what the editor shows already.
   void Write(TPropertyEditor& editor, const std::string& text);
 

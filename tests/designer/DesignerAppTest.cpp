@@ -78,6 +78,7 @@ class DesignerTest : public ::testing::Test {
       edit = value->findChild<QLineEdit*>();
     ASSERT_NE(edit, nullptr) << property;
     edit->selectAll();
+    QTest::keyClick(edit, Qt::Key_Delete);
     QTest::keyClicks(edit, QString::fromStdString(text));
     QTest::keyClick(edit, Qt::Key_Return);
     Settle();
@@ -120,6 +121,13 @@ TEST_F(DesignerTest, PaletteShowsTheQuonelPageWithItsImages) {
   EXPECT_EQ(window->ImageOf("TGenerator").size(), QSize(24, 24));
   EXPECT_EQ(window->ImageOf("TUniKEY").size(), QSize(24, 24));
   EXPECT_TRUE(window->ImageOf("TTable").isNull());  // the framework's own: drawn by the designer
+
+  // A window opens on the page of the package it loads.
+  window = std::make_unique<MainWindow>();
+  window->ComponentPalette().ShowPage("Data Access");
+  window->LoadPackage(kPackagePath);
+  Palette& reopened = window->ComponentPalette();
+  EXPECT_EQ(reopened.tabText(reopened.currentIndex()), "Quonel");
 }
 
 TEST_F(DesignerTest, PackageIsInitialisedOnLoadAndFinalisedOnClose) {
@@ -263,6 +271,39 @@ TEST_F(DesignerTest, TwoSelectedGeneratorsShareTheirPropertiesButNotMask) {
   QTest::mouseClick(&window->Module(), Qt::LeftButton, {}, QPoint(20, 400));
   Settle();
   EXPECT_THAT(window->Properties().Names(), IsEmpty());
+}
+
+TEST_F(DesignerTest, TheNameRowRenamesAndRefusesNamesThatAreTakenOrNoIdentifiers) {
+  TComponent& gen = Place("TGenerator", {80, 80});
+  Place("TGenerator", {200, 80});
+  const struct {
+    const char* typed;
+    const char* name;  // afterwards
+    const char* says;  // "" when nothing is reported
+  } rows[] = {
+      {"Invoices", "Invoices", ""},
+      {"invoices", "invoices", ""},  // its own name in other letters
+      {"generator2", "invoices", "already has a component named \"generator2\""},
+      {"DataModule1", "invoices", "already has a component named \"DataModule1\""},
+      {"2nd", "invoices", "\"2nd\" is not a valid component name"},
+      {"In voices", "invoices", "is not a valid component name"},
+      {"", "invoices", "\"\" is not a valid component name"},
+      {"_Numbers2", "_Numbers2", ""},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.typed);
+    ClickOn(gen);
+    ASSERT_TRUE(window->SaveForm(dir.File("form.json")));
+    messages.Clear();
+    Type("Name", row.typed);
+    EXPECT_EQ(gen.Name(), row.name);
+    EXPECT_EQ(window->Properties().ShownValue("Name"), row.name);
+    EXPECT_EQ(Marked(), *row.says == 0);
+    if (*row.says)
+      EXPECT_THAT(messages.Texts(), ElementsAre(HasSubstr(row.says)));
+    else
+      EXPECT_THAT(messages.Texts(), IsEmpty());
+  }
 }
 
 TEST_F(DesignerTest, SavedFormOpensAgainInDesignMode) {
