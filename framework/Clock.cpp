@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cmath>
 #include <ctime>
+#include <mutex>
 #include <random>
 
 #include "framework/Exception.h"
@@ -75,6 +76,12 @@ std::mt19937& Generator() {
   return generator;
 }
 
+// Guards the generator: components on several threads draw at once.
+std::mutex& GeneratorGuard() {
+  static std::mutex guard;
+  return guard;
+}
+
 }  // namespace
 
 TDateTime Now() {
@@ -144,6 +151,7 @@ void TestClock::AdvanceMilliseconds(std::int64_t ms) {
 void Randomize() {
   const auto ticks = std::chrono::high_resolution_clock::now().time_since_epoch().count();
   std::seed_seq seed{static_cast<std::uint32_t>(ticks), static_cast<std::uint32_t>(ticks >> 32)};
+  const std::lock_guard<std::mutex> lock(GeneratorGuard());
   Generator().seed(seed);
 }
 
@@ -151,6 +159,7 @@ std::int32_t Random(std::int32_t bound) {
   if (bound <= 0)
     return 0;
   std::uniform_int_distribution<std::int32_t> pick(0, bound - 1);
+  const std::lock_guard<std::mutex> lock(GeneratorGuard());
   return pick(Generator());
 }
 

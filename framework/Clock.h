@@ -43,7 +43,8 @@ class TestClock {
   TDateTime time;
 };
 
-// Seeds the process-wide generator from the high-resolution clock.
+// Seeds the process-wide generator from the high-resolution clock. Random and
+// Randomize may be called from several threads at once.
 void Randomize();
 // A whole number in 0 .. bound-1 (0 when bound <= 0).
 std::int32_t Random(std::int32_t bound);

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <mutex>
 #include <thread>
 
 #include "dataaccess/DataSet.h"
@@ -33,45 +32,6 @@ constexpr std::int32_t kStaleMilliseconds = 1000;
 constexpr std::int64_t kShortestExtraPauseMicroseconds = 800;
 constexpr std::int64_t kLongestExtraPauseMicroseconds = 3200;
 
-// The 17-digit stamp of a moment, in the format of GetTimeStamp.
-std::string StampOf(TDateTime moment) {
-  std::uint16_t year, month, day, hour, min, sec, msec;
-  DecodeDate(moment, year, month, day);
-  DecodeTime(moment, hour, min, sec, msec);
-  return TimeStampText(year, month, day, hour, min, sec, msec);
-}
-
-// The moment a 17-digit stamp stands for.
-TDateTime MomentOf(const std::string& stamp) {
-  auto part = [&](std::size_t pos, std::size_t len) { return StrToInt(stamp.substr(pos, len)); };
-  return EncodeDate(part(0, 4), part(4, 2), part(6, 2)) +
-         EncodeTime(part(8, 2), part(10, 2), part(12, 2), part(14, 3));
-}
-
-// A time stamp that no earlier generator of this process has: stamps taken in
-// the same millisecond would let two generators pass for one another (and one
-// undo the other's number), so a later one waits for the next millisecond.
-// Should the clock not move on (a stopped test clock, a clock set back), the
-// stamp one millisecond after the latest one is taken instead.
-std::string UniqueInstanceStamp() {
-  static std::mutex guard;
-  static std::string latest;
-  std::lock_guard<std::mutex> lock(guard);
-  const auto give_up = std::chrono::steady_clock::now() + std::chrono::milliseconds(5);
-  std::string stamp = GetTimeStamp().substr(0, 17);
-  // Stamps of equal length compare as text in the order of their times.
-  while (!latest.empty() && stamp <= latest) {
-    if (std::chrono::steady_clock::now() >= give_up) {
-      stamp = StampOf(MomentOf(latest) + 1.0 / 86400000.0);
-      break;
-    }
-    std::this_thread::sleep_for(std::chrono::microseconds(100));
-    stamp = GetTimeStamp().substr(0, 17);
-  }
-  latest = stamp;
-  return stamp;
-}
-
 // The second and millisecond digits of a stamp as one number; raises
 // EConvertError when they are not a number.
 std::int32_t SecondsAndMilliseconds(const std::string& stamp) {
@@ -83,7 +43,7 @@ std::int32_t SecondsAndMilliseconds(const std::string& stamp) {
 
 TGenerator::TGenerator(TComponent* owner) : TComponent(owner) {
   GeneratorType = 0;
-  InstanceStamp = UniqueInstanceStamp();
+  InstanceStamp = UniqueTimeStamp();
   Randomize();
   WaitCount = Random(1000);
   GenError = false;

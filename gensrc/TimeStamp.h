@@ -23,9 +23,18 @@ extern std::uint16_t Sec;
 extern std::uint16_t MSec;
 
 // Reads the clock (Now), stores the reading and its parts in the variables
-// above and returns them as 17 digits, each field zero-filled. Writes shared
-// variables: two threads must not call it at the same time.
+// above and returns them as 17 digits, each field zero-filled. Any thread may
+// call it; the variables are written under a lock (reading them while another
+// thread stamps is not safe).
 std::string GetTimeStamp();
+
+// A time stamp that no earlier call in this process returned: each generator's
+// identity, so that two of them never pass for one another (and one never
+// undoes the other's number), and the keys that programs ask for. A call in
+// the millisecond of the latest stamp waits for the next one; should the clock
+// not move on within 5 ms (a stopped test clock, a clock set back), the stamp
+// one millisecond after the latest is returned. Any thread may call it.
+std::string UniqueTimeStamp();
 
 // The 17 digits of a decoded moment (YYYYMMDDhhmmsszzz), each field
 // zero-filled: the one format of every time stamp the system writes.
