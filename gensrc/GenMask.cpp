@@ -229,6 +229,15 @@ TmString TGenMask::Collect(bool stat, bool enums, bool inc, bool proc) const {
   return result;
 }
 
+int TGenMask::CountSymbols(tType kind) const {
+  int count = 0;
+  for (int i = 0; i < Count; ++i) {
+    if (Symbols[static_cast<std::size_t>(i)].Kind == kind)
+      ++count;
+  }
+  return count;
+}
+
 TmString TGenMask::GetSTAT() const {
   return Collect(true, false, false, false);
 }

@@ -106,6 +106,10 @@ class TGenMask : public TObject {
   // callbacks are kept.
   virtual void ScanMask(std::string_view picture);
 
+  // How many symbols of `kind` the mask holds: for PROC, how many characters
+  // the application supplies through OnGetPROC.
+  int CountSymbols(tType kind) const;
+
   // The current characters of the symbols of one kind, in picture order.
   TmString GetSTAT() const;
   TmString GetENUM() const;

@@ -27,15 +27,6 @@ std::string NameList(const std::vector<std::string>& names) {
   return text.empty() ? "(none)" : text;
 }
 
-int CountUserSymbols(const TGenMask& mask) {
-  int count = 0;
-  for (int i = 0; i < mask.Count; ++i) {
-    if (mask.Symbols[static_cast<std::size_t>(i)].Kind == PROC)
-      ++count;
-  }
-  return count;
-}
-
 // Creates the generator table of `generator` when it is missing; the form is
 // loaded as at design time, so nothing has tried to open the table yet.
 void PrepareTable(const TGenerator& generator, const std::string& what) {
@@ -148,7 +139,7 @@ TGenerator& LoadFormGenerator(const FormOptions& options, const std::string& use
   if (generator.Mask().empty())
     throw TerminalError(what + " has no Mask: set one in the form, e.g. \"INV-####\"");
 
-  const int user_symbols = CountUserSymbols(*generator.GenMask);
+  const int user_symbols = generator.GenMask->CountSymbols(PROC);
   if (user_symbols > 0 && !user_given) {
     throw TerminalError(what + ": the mask has " + std::to_string(user_symbols) +
                         " @ symbol(s): give their characters with --user");

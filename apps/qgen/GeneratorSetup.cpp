@@ -21,15 +21,6 @@ std::string Engine(const std::string& utf8, const std::string& option) {
   }
 }
 
-int CountSymbols(const TGenMask& mask, tType kind) {
-  int count = 0;
-  for (int i = 0; i < mask.Count; ++i) {
-    if (mask.Symbols[static_cast<std::size_t>(i)].Kind == kind)
-      ++count;
-  }
-  return count;
-}
-
 }  // namespace
 
 void AddGeneratorOptions(CLI::App& command, GeneratorOptions& options) {
@@ -87,7 +78,7 @@ GeneratorSetup::GeneratorSetup(const GeneratorOptions& options) {
   TGenerator& gen = *generator_;
   gen.SetMask(mask);  // raises on a picture that does not parse
 
-  const int user_symbols = CountSymbols(*gen.GenMask, PROC);
+  const int user_symbols = gen.GenMask->CountSymbols(PROC);
   if (user_symbols > 0 && !options.user_given) {
     throw Exception("the mask has " + std::to_string(user_symbols) +
                     " @ symbol(s): give their characters with --user");
