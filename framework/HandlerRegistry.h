@@ -20,14 +20,18 @@ enum class HandlerLookup { Found, Missing, OtherType };
 class THandlerRegistry {
  public:
   // Offers `handler` (a TEvent of the event type it is meant for, e.g.
-  // TGOverFlowEvent) under `name`. Raises Exception when `name` is empty or
-  // already taken.
+  // TGOverFlowEvent) under `name`. One name may stand for handlers of several
+  // event types (a program whose handlers take any event's arguments offers
+  // one of each); raises Exception when `name` is empty or already taken for
+  // events of this type.
   template <class Event>
   void Add(const std::string& name, Event handler) {
     if (name.empty())
       throw Exception("A handler needs a name");
-    if (FindEntry(name))
-      throw Exception("There is already a handler named \"" + name + "\"");
+    for (const Entry* entry : FindEntries(name)) {
+      if (std::any_cast<Event>(&entry->handler))
+        throw Exception("There is already a handler named \"" + name + "\"");
+    }
     entries_.push_back({name, std::any(handler.Named(name))});
   }
 
@@ -36,21 +40,23 @@ class THandlerRegistry {
   // exists for events of another type; `out` is unchanged.
   template <class Event>
   HandlerLookup Lookup(const std::string& name, Event& out) const {
-    const Entry* entry = FindEntry(name);
-    if (!entry)
-      return HandlerLookup::Missing;
-    const Event* handler = std::any_cast<Event>(&entry->handler);
-    if (!handler)
-      return HandlerLookup::OtherType;
-    out = *handler;
-    return HandlerLookup::Found;
+    const std::vector<const Entry*> entries = FindEntries(name);
+    for (const Entry* entry : entries) {
+      if (const Event* handler = std::any_cast<Event>(&entry->handler)) {
+        out = *handler;
+        return HandlerLookup::Found;
+      }
+    }
+    return entries.empty() ? HandlerLookup::Missing : HandlerLookup::OtherType;
   }
 
-  // The registered names, in the order they were added.
+  // The registered names, each once, in the order they were first added.
   std::vector<std::string> Names() const {
     std::vector<std::string> names;
-    for (const Entry& entry : entries_)
-      names.push_back(entry.name);
+    for (const Entry& entry : entries_) {
+      if (FindEntries(entry.name).front() == &entry)
+        names.push_back(entry.name);
+    }
     return names;
   }
 
@@ -60,12 +66,13 @@ class THandlerRegistry {
     std::any handler;
   };
 
-  const Entry* FindEntry(const std::string& name) const {
+  std::vector<const Entry*> FindEntries(const std::string& name) const {
+    std::vector<const Entry*> found;
     for (const Entry& entry : entries_) {
       if (CompareText(entry.name, name) == 0)
-        return &entry;
+        found.push_back(&entry);
     }
-    return nullptr;
+    return found;
   }
 
   std::vector<Entry> entries_;
