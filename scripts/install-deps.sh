@@ -7,6 +7,7 @@ packages=(
   libsqlite3-dev sqlite3 libpq-dev postgresql
   libcli11-dev nlohmann-json3-dev libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev
+  python3-dev pybind11-dev python3-pytest python3-venv
 )
 missing=()
 for p in "${packages[@]}"; do

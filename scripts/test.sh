@@ -14,9 +14,18 @@ uri=$("$top/scripts/pg-server.sh" start)
 trap '"$top/scripts/pg-server.sh" stop' EXIT
 export QGEN_TEST_PG_URI="$uri" QGEN_REQUIRE_PG=1
 
+# Debian's Python, which has pytest: the Python package is built for it.
+python=/usr/bin/python3
+[ -x "$python" ] || python=$(command -v python3)
+
 echo "== g++ build, warnings as errors"
-CXX=g++ "$top/scripts/build.sh" build -DQGEN_WERROR=ON -DQGEN_BUILD_FUZZ=OFF -DQGEN_BUILD_BENCH=ON
+CXX=g++ "$top/scripts/build.sh" build -DQGEN_WERROR=ON -DQGEN_BUILD_FUZZ=OFF -DQGEN_BUILD_BENCH=ON \
+  -DQGEN_BUILD_PYTHON=ON -DPython_EXECUTABLE="$python"
 ctest --test-dir build --output-on-failure -j2
+
+echo "== Python package: pytest on SQLite and PostgreSQL"
+PYTHONPATH="$top/build/python" QGEN_TOOL="$top/build/apps/qgen/qgen" \
+  "$python" -m pytest -q -p no:cacheprovider python/tests
 
 echo "== load driver, short smoke run (the full runs are bench/*.sh)"
 smoke=$(mktemp -d)
