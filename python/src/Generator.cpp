@@ -112,21 +112,26 @@ std::string Generator::Run(Call call) {
   if (!root)
     RaiseError(py::str("the generator is closed"));
   MessageScope scope;
+  // The value drawn, or the failure, is what the caller must see: a handler
+  // that raises on a notice (warnings as errors) is reported beside it, so
+  // that no issued number is lost.
+  const auto deliver = [&scope] {
+    try {
+      scope.Deliver();
+    } catch (py::error_already_set& e) {
+      e.discard_as_unraisable("qgen message handler");
+    }
+  };
   std::string result;
   try {
     py::gil_scoped_release nogil;
     const std::lock_guard<std::mutex> lock(root->lock);
     result = call();
   } catch (...) {
-    // The failure is what the caller must see; the messages are reported beside it.
-    try {
-      scope.Deliver();
-    } catch (py::error_already_set& e) {
-      e.discard_as_unraisable("qgen message handler");
-    }
+    deliver();
     throw;
   }
-  scope.Deliver();
+  deliver();
   return result;
 }
 

@@ -25,12 +25,17 @@ void Hand(const ShownMessage& message) {
 }
 
 // Messages shown outside any scope (none of the binding's calls leaves one
-// open): handed to Python at once.
+// open): handed to Python at once, or, once the interpreter is gone, to the
+// library's standard-error sink.
 class PythonSink : public MessageSink {
  public:
   void Show(const ShownMessage& message) override {
-    if (MessageScope::Keep(message) || !Py_IsInitialized())
+    if (MessageScope::Keep(message))
       return;
+    if (!Py_IsInitialized()) {
+      previous->Show(message);
+      return;
+    }
     py::gil_scoped_acquire gil;
     try {
       Hand(message);
@@ -40,6 +45,8 @@ class PythonSink : public MessageSink {
       e.discard_as_unraisable("qgen message handler");
     }
   }
+
+  MessageSink* previous = nullptr;
 };
 
 }  // namespace
@@ -77,7 +84,7 @@ void MessageScope::Deliver() {
 
 void InstallMessageSink() {
   static PythonSink sink;
-  SetMessageSink(&sink);
+  sink.previous = SetMessageSink(&sink);
 }
 
 void BindMessages(py::module_& m) {
