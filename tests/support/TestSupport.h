@@ -1,10 +1,17 @@
-// Helpers shared by the tests: temporary directories and the database URIs
-// that the test command hands in.
+// Helpers shared by the tests: temporary directories, files, the database URIs
+// that the test command hands in, and the message of an expected exception.
 #pragma once
 
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <exception>
 #include <string>
+#include <utility>
 
 namespace qgen::test {
+
+using ::testing::HasSubstr;
 
 // A fresh directory under $TMPDIR, removed with its contents when destroyed.
 class TempDir {
@@ -19,6 +26,27 @@ class TempDir {
  private:
   std::string path_;
 };
+
+// The whole content of a file, byte for byte; raises std::runtime_error when it
+// cannot be read.
+std::string ReadFile(const std::string& path);
+// Replaces the content of a file (creating it); raises std::runtime_error when
+// it cannot be written.
+void WriteFile(const std::string& path, const std::string& text);
+
+// The message of the exception of type E that `call` raises. Records a test
+// failure and returns "" when it raises nothing; an exception of another type
+// passes through (and fails the test).
+template <class E = std::exception, class Call>
+std::string MessageOf(Call&& call) {
+  try {
+    std::forward<Call>(call)();
+  } catch (const E& e) {
+    return e.what();
+  }
+  ADD_FAILURE() << "expected an exception, none was raised";
+  return "";
+}
 
 // The private PostgreSQL server's URI (QGEN_TEST_PG_URI), or "" when none runs.
 std::string PostgresUri();

@@ -1,0 +1,51 @@
+// FaultyTable: a real TTable whose Edit and Post can be made to fail, a given
+// number of times after letting some through, and whose Post can run test code
+// just before or after it (to let "another program" change the row at the
+// worst moment). Everything else is the table's own behaviour.
+#pragma once
+
+#include <functional>
+
+#include "dataaccess/Table.h"
+
+namespace qgen::test {
+
+class FaultyTable : public TTable {
+ public:
+  using TTable::TTable;
+
+  // After letting `after` calls through, the next `times` calls raise
+  // EDatabaseError before reaching the table; a failed Post keeps the change
+  // pending, as a real failure does.
+  void FailEdit(int times, int after = 0) {
+    edit_failures_ = times;
+    edit_passes_ = after;
+  }
+  void FailPost(int times, int after = 0) {
+    post_failures_ = times;
+    post_passes_ = after;
+  }
+  // Every call fails from now on (true) or none does (false).
+  void FailEditAlways(bool on) { FailEdit(on ? kAlways : 0); }
+  void FailPostAlways(bool on) { FailPost(on ? kAlways : 0); }
+
+  // Runs once, just before the next Post reaches the table.
+  std::function<void()> BeforeNextPost;
+  // Runs after every Post that succeeded.
+  std::function<void()> AfterPost;
+
+  void Edit() override;
+  void Post() override;
+
+ private:
+  static constexpr int kAlways = -1;
+  // True (and one failure used up) when the call is to fail.
+  static bool Due(int& passes, int& failures);
+
+  int edit_passes_ = 0;
+  int edit_failures_ = 0;
+  int post_passes_ = 0;
+  int post_failures_ = 0;
+};
+
+}  // namespace qgen::test
