@@ -1,4 +1,5 @@
-# Warnings for our own targets; -Werror in CI (QGEN_WERROR) and sanitizers on demand.
+# Warnings for our own targets; -Werror in CI (QGEN_WERROR); sanitizers and
+# coverage on demand.
 function(qgen_warnings target)
   target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic)
   # g++ 12 at -O2 reports std::variant's inactive members as "maybe
@@ -15,4 +16,12 @@ endfunction()
 if(QGEN_SANITIZE)
   add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all)
   add_link_options(-fsanitize=address,undefined)
+endif()
+
+if(QGEN_COVERAGE)
+  if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+    message(FATAL_ERROR "QGEN_COVERAGE needs clang: configure with CXX=clang++")
+  endif()
+  add_compile_options(-fprofile-instr-generate -fcoverage-mapping)
+  add_link_options(-fprofile-instr-generate)
 endif()
