@@ -78,7 +78,8 @@ const THandlerRegistry& Handlers() {
   if (!done) {
     handlers.Add<TGenProcEvent>("UserOption", [](TObject*, TmString& s) { s = TmString("K"); });
     handlers.Add<TGOverFlowEvent>("Overflow", [](TObject*, TmString) {});
-    handlers.Add<TUKBeforeUnKMadeEvent>("Suffix", [](TObject*, std::string& s) { s = "A"; });
+    handlers.Add<TUKBeforeUnKMadeEvent>("Suffix",
+                                        [](TObject*, std::string& s) { s.assign(1, 'A'); });
     done = true;
   }
   return handlers;
