@@ -1,4 +1,4 @@
-// Component model: ownership, free notification, loading and design state.
+// Component model: ownership, free notification and design state.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -11,8 +11,8 @@
 namespace qgen {
 namespace {
 
-// Records its own destruction and the removals it is told of; keeps a reference
-// to a partner that it clears when told of the partner's destruction.
+// Logs its destruction; keeps a reference to a partner that it clears when
+// told of the partner's removal.
 class Probe : public TComponent {
  public:
   Probe(TComponent* owner, std::string name, std::vector<std::string>* log = nullptr)
@@ -33,11 +33,9 @@ class Probe : public TComponent {
  protected:
   void Notification(TComponent* component, TOperation operation) override {
     TComponent::Notification(component, operation);
-    if (operation != opRemove)
-      return;
-    if (component == partner_)
+    if (operation == opRemove && component == partner_)
       partner_ = nullptr;
-    if (on_remove)
+    if (operation == opRemove && on_remove)
       on_remove(component);
   }
 
@@ -46,70 +44,46 @@ class Probe : public TComponent {
   Probe* partner_ = nullptr;
 };
 
-TEST(ComponentOwnership, OwnerFreesWhatItOwnsAndDirectDeleteLeavesOwner) {
+TEST(Component, TheOwnerFreesWhatItOwnsAndOneFreedAloneLeavesItsOwner) {
   std::vector<std::string> log;
   auto* form = new Probe(nullptr, "Form", &log);
   new Probe(form, "First", &log);
   auto* second = new Probe(form, "Second", &log);
   new Probe(second, "Grandchild", &log);
-  auto* third = new Probe(form, "Third", &log);
-  ASSERT_EQ(form->ComponentCount(), 3);
-  EXPECT_EQ(form->FindComponent("second"), second);
-
-  delete third;  // leaves its owner at once
+  delete new Probe(form, "Third", &log);
   EXPECT_EQ(form->ComponentCount(), 2);
-  EXPECT_EQ(form->FindComponent("Third"), nullptr);
-
+  EXPECT_EQ(form->FindComponent("second"), second);
+  Probe other(nullptr, "Other");
+  other.InsertComponent(second);  // moves between owners
+  EXPECT_EQ(form->ComponentCount(), 1);
+  form->InsertComponent(second);
   delete form;
   EXPECT_EQ(log, (std::vector<std::string>{"~Third", "~Form", "~Second", "~Grandchild", "~First"}));
 }
 
-TEST(ComponentOwnership, InsertComponentMovesBetweenOwners) {
-  Probe a(nullptr, "A");
-  Probe b(nullptr, "B");
-  auto* child = new Probe(&a, "Child");
-  b.InsertComponent(child);
-  EXPECT_EQ(child->Owner(), &b);
-  EXPECT_EQ(a.ComponentCount(), 0);
-  EXPECT_EQ(b.ComponentCount(), 1);
-}
-
-TEST(FreeNotification, PartnerHearsOfDestructionAndClearsItsReference) {
+// Free notification both ways; a removed link is not called; siblings freed by
+// their owner hear of each other; one that asks for notification of its dying
+// owner is not left with a dangling link (ASan).
+TEST(Component, FreeNotificationClearsReferencesAndLeavesNothingDangling) {
   Probe watcher(nullptr, "Watcher");
   auto* source = new Probe(nullptr, "Source");
   watcher.Watch(source);
+  source->Watch(&watcher);
   delete source;
   EXPECT_EQ(watcher.partner(), nullptr);
 
-  // Both ways: the watched one hears of the watcher's destruction as well.
-  Probe target(nullptr, "Target");
-  auto* other = new Probe(nullptr, "Other");
-  other->Watch(&target);
-  target.Watch(other);
-  delete other;
-  EXPECT_EQ(target.partner(), nullptr);
-}
-
-TEST(FreeNotification, RemovedLinkIsNotCalled) {
-  Probe watcher(nullptr, "Watcher");
   int told = 0;
   watcher.on_remove = [&](TComponent*) { ++told; };
-  auto* source = new Probe(nullptr, "Source");
-  watcher.FreeNotification(source);
-  watcher.RemoveFreeNotification(source);
-  delete source;
+  auto* unwatched = new Probe(nullptr, "Unwatched");
+  watcher.FreeNotification(unwatched);
+  watcher.RemoveFreeNotification(unwatched);
+  delete unwatched;
   EXPECT_EQ(told, 0);
-}
 
-// Siblings freed by their owner hear of each other; a component that asks for
-// free notification of its dying owner must not be left with a dangling link
-// (ASan reports one when `late` is destroyed).
-TEST(FreeNotification, SiblingsAndDyingOwnerLeaveNothingDangling) {
   auto late = std::make_unique<Probe>(nullptr, "Late");
   auto* form = new Probe(nullptr, "Form");
   auto* a = new Probe(form, "A");
-  auto* b = new Probe(form, "B");
-  a->Watch(b);
+  a->Watch(new Probe(form, "B"));
   late->Watch(a);
   late->on_remove = [&](TComponent* gone) {
     if (gone == a)
@@ -117,25 +91,13 @@ TEST(FreeNotification, SiblingsAndDyingOwnerLeaveNothingDangling) {
   };
   delete form;
   EXPECT_EQ(late->partner(), nullptr);
-  late.reset();
 }
 
-TEST(ComponentState, LoadedClearsLoadingAndDesigningReachesOwned) {
+TEST(Component, DesigningReachesWhatItOwns) {
   Probe form(nullptr, "Form");
   auto* child = new Probe(&form, "Child");
-  auto* grandchild = new Probe(child, "Grandchild");
-
-  form.SetLoading(true);
-  EXPECT_TRUE(form.InState(csLoading));
-  form.Loaded();
-  EXPECT_FALSE(form.InState(csLoading));
-
   form.SetDesigning(true);
-  EXPECT_TRUE(child->InState(csDesigning));
-  EXPECT_TRUE(grandchild->InState(csDesigning));
-  auto* dropped = new Probe(&form, "Dropped");  // placed on a form in the designer
-  EXPECT_TRUE(dropped->InState(csDesigning));
-
+  EXPECT_TRUE((new Probe(child, "Grandchild"))->InState(csDesigning));  // placed in the designer
   form.SetDesigning(false, /*owned_too=*/false);
   EXPECT_FALSE(form.InState(csDesigning));
   EXPECT_TRUE(child->InState(csDesigning));

