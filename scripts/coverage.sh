@@ -9,7 +9,8 @@
 #   ctest.log              the test run
 # Slow; not part of CI.
 #
-#   scripts/coverage.sh [-C TREE] [-o OUT]     (default: this checkout, /tmp/qgen-coverage)
+#   scripts/coverage.sh [-C TREE] [-o OUT] [-r]  (default: this checkout, /tmp/qgen-coverage;
+#                                                -r: report again from the last run's profiles)
 #   scripts/coverage.sh -d OLD NEW             # lines covered in OLD that NEW no longer covers
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
@@ -28,8 +29,10 @@ if [ "${1:-}" = "-d" ]; then
   exit 0
 fi
 
-while getopts "C:o:" opt; do
+report_only=0
+while getopts "C:o:r" opt; do
   case "$opt" in
+    r) report_only=1 ;;
     C) tree="$(cd "$OPTARG" && pwd)" ;;
     o) out="$OPTARG" ;;
     *) sed -n '2,16p' "$0"; exit 2 ;;
@@ -38,6 +41,7 @@ done
 mkdir -p "$out"
 out="$(cd "$out" && pwd)"
 build="$tree/build-cov"
+if [ "$report_only" = 0 ]; then
 
 # A tree from before QGEN_COVERAGE gets the same flags directly.
 coverage=(-DQGEN_COVERAGE=ON)
@@ -67,17 +71,25 @@ LLVM_PROFILE_FILE="$build/profiles/%p-%m.profraw" \
   ctest --test-dir "$build" -j2 --timeout 900 -E '^consumer_' >"$out/ctest.log" 2>&1 ||
   { tail -30 "$out/ctest.log"; echo "coverage: some tests failed (see $out/ctest.log)" >&2; }
 llvm-profdata-14 merge -sparse -o "$build/merged.profdata" "$build"/profiles/*.profraw
+fi
 
 # Every program and library that holds instrumented code of ours.
 objects=()
 for exe in "$build"/tests/test_* "$build"/apps/qgen/qgen; do
   [ -x "$exe" ] && objects+=(-object "$exe")
 done
+llvm-cov-14 export -format=lcov -instr-profile="$build/merged.profdata" "${objects[@]:1}" \
+  >"$out/all.lcov" 2>/dev/null
 {
   printf '%-12s %8s %8s %7s\n' folder lines covered '%'
   for f in "${folders[@]}"; do
-    llvm-cov-14 export -format=lcov -instr-profile="$build/merged.profdata" "${objects[@]:1}" \
-      "$tree/$f" >"$out/$f.lcov" 2>/dev/null
+    # Source paths come as the compiler saw them (build-cov/../gensrc/...):
+    # fold "dir/../" away, keep the folder's own records, paths relative to the tree.
+    awk -v tree="$tree/" -v f="$f/" '
+      /^SF:/ { p = substr($0, 4); while (sub(/\/[^\/]+\/\.\.\//, "/", p)) {}
+               if (index(p, tree) == 1) p = substr(p, length(tree) + 1)
+               keep = index(p, f) == 1; if (keep) print "SF:" p; next }
+      keep' "$out/all.lcov" >"$out/$f.lcov"
     awk -F'[:,]' -v f="$f" '/^DA:/{n++; if ($3 > 0) c++} END {printf "%-12s %8d %8d %6.1f%%\n", f, n, c, n ? 100*c/n : 0}' "$out/$f.lcov"
   done
 } | tee "$out/summary.txt"
