@@ -203,6 +203,7 @@ bool Stamped(TTable& t) {
 // handler it had (or keeps one installed after the component), and so does
 // the data source unless the component still watches it.
 TEST_F(UniKeyTest, LettingGoPutsBackTheHandlersItFound) {
+  AppHandlers app;  // outlives every dataset whose handlers point at it
   db->Execute("CREATE TABLE returns (id TEXT)");
   auto returns = NewTable(*db, "returns");
   TDataSource other(nullptr);
@@ -234,7 +235,6 @@ TEST_F(UniKeyTest, LettingGoPutsBackTheHandlersItFound) {
        },
        false, true},
   };
-  AppHandlers app;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.how);
     key = std::make_unique<TUniKEY>(nullptr);
@@ -258,6 +258,10 @@ TEST_F(UniKeyTest, LettingGoPutsBackTheHandlersItFound) {
     EXPECT_EQ(app.new_records, 1);
     EXPECT_EQ(app.state_changes, c.still_watched ? 0 : 2);  // insert and cancel
   }
+  key.reset();
+  source->SetDataSet(nullptr);
+  source->OnStateChange = nullptr;
+  table->OnNewRecord = nullptr;
 }
 
 // Every order of destroying the component, its data source and its dataset
