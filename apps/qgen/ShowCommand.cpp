@@ -65,6 +65,11 @@ void AddShowCommand(CLI::App& app) {
     table.SetDatabase(&database);
     table.SetTableName(table_name);
     table.SetReadOnly(true);
+    database.Open();
+    if (!database.TableExists(options->table)) {
+      throw Exception("Table '" + table_name + "' does not exist in database " +
+                      database.DisplayURI() + "; qgen init --table NAME makes one");
+    }
     table.Open();
     const char* columns[] = {"GenID", "Prefix", "Suffix", "State", "Try", "Who", "LastTime"};
     std::vector<TField*> fields;
