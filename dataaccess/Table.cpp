@@ -160,8 +160,7 @@ void TTable::Open() {
   if (fresh.columns.empty()) {
     throw EDatabaseError("Table '" + table_name_ + "' does not exist in database " +
                          database_->DisplayURI() +
-                         "; check the table name and the database (qgen init creates the "
-                         "generator table)");
+                         "; check the table name and the database, or create the table");
   }
   fresh.identity = connection.RowIdentity(table, fresh.columns);
   fresh.table_sql = Connection::Quote(table);
