@@ -89,4 +89,14 @@ class Connection {
   static std::string Quote(const std::string& name);
 };
 
+// Frees a handle of a database library with that library's routine, so that a
+// std::unique_ptr owns it: std::unique_ptr<PGresult, FreedBy<PQclear>>.
+template <auto Free>
+struct FreedBy {
+  template <class T>
+  void operator()(T* handle) const {
+    Free(handle);
+  }
+};
+
 }  // namespace qgen

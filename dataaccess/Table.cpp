@@ -547,7 +547,7 @@ ResultRows TTable::WritePost(Connection& connection, const std::string& sql,
   try {
     return connection.Write(sql, params);
   } catch (const EDatabaseError& e) {
-    throw EDatabaseError(DisplayName() + ": " + failure + ": " + e.what());
+    throw EDatabaseError(DisplayName() + ": " + failure + ": " + e.what(), e);
   }
 }
 

@@ -15,11 +15,6 @@ namespace qgen {
 // down, wrong password, no such database).
 std::unique_ptr<Connection> OpenPostgresConnection(const std::string& uri, int busy_timeout_ms);
 
-// The field type of a column of type `oid` with type modifier `typmod`
-// (precision and scale of numeric, width of varchar); `size` receives a
-// declared character width or 0.
-TFieldType PostgresFieldType(unsigned oid, int typmod, int& size);
-
 // Replaces the "?" placeholders of `sql` by $1, $2, ... outside quoted text
 // and quoted identifiers; `count` receives how many there were.
 std::string NumberPlaceholders(const std::string& sql, int& count);

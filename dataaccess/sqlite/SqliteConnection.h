@@ -15,9 +15,4 @@ namespace qgen {
 // read-only file, a file that is not a database.
 std::unique_ptr<Connection> OpenSqliteConnection(const std::string& path, int busy_timeout_ms);
 
-// The field type of a column as SQLite declares it ("REAL", "VARCHAR(100)",
-// "NUMERIC(10,2)", ...), following SQLite's own affinity rules; `size` receives
-// a declared character width or 0.
-TFieldType SqliteFieldType(const std::string& declared_type, int& size);
-
 }  // namespace qgen
