@@ -71,6 +71,10 @@ class Connection {
   // read with the row ("rowid", "ctid"), or "" when the table has none.
   virtual std::string RowIdentity(const std::string& table,
                                   const std::vector<ColumnInfo>& columns) = 0;
+  // True when a row's identity changes whenever the row is written
+  // (PostgreSQL's ctid: an UPDATE makes a new row version elsewhere), false
+  // when it stays as long as the row lives (SQLite's rowid).
+  virtual bool IdentityMovesOnWrite() const = 0;
   // SQL that is true when `column` holds the value of parameter `param`, NULL
   // equal to NULL (used for the optimistic check of an edit).
   virtual std::string SameValue(const std::string& column, const ColumnInfo& info,

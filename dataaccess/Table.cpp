@@ -28,6 +28,20 @@ bool IsIntegerType(TFieldType type) {
   return type == ftSmallint || type == ftInteger || type == ftLargeint;
 }
 
+// True when `value` can equal no value of the column's kind: text that is no
+// number, or a fraction, against a numeric or whole-number column.
+bool CannotHold(const ColumnInfo& column, const Variant& value) {
+  if (value.IsNull() || !IsNumericType(column.type))
+    return false;
+  double number = 0;
+  try {
+    number = value.ToDouble();
+  } catch (const EConvertError&) {
+    return true;
+  }
+  return IsIntegerType(column.type) && std::nearbyint(number) != number;
+}
+
 std::vector<std::string> SplitKeys(const std::string& list) {
   std::vector<std::string> names;
   std::size_t start = 0;
@@ -46,12 +60,14 @@ std::vector<std::string> SplitKeys(const std::string& list) {
 }  // namespace
 
 struct TTable::Impl {
-  std::vector<ColumnInfo> columns;  // names in UTF-8, as the database has them
-  std::string identity;             // hidden row identity ("rowid", "ctid") or ""
-  std::string table_sql;            // the quoted table name
-  std::string list_sql;             // "<identity>, <columns>"
-  std::string select_sql;           // "SELECT <list> FROM <table>"
-  std::string order_sql;            // " ORDER BY <identity>" or ""
+  std::vector<ColumnInfo> columns;          // names in UTF-8, as the database has them
+  std::string identity;                     // hidden row identity ("rowid", "ctid") or ""
+  std::string table_sql;                    // the quoted table name
+  std::string list_sql;                     // "<identity>, <columns>"
+  std::string select_sql;                   // "SELECT <list> FROM <table>"
+  std::string order_sql;                    // " ORDER BY <identity>" or "": the natural order
+  std::string find_order_sql;               // the order in which Locate takes the first match
+  bool find_order_prefers_current = false;  // find_order_sql takes the current identity
 
   std::vector<Row> rows;  // the records of the last First, in order
   std::size_t pos = 0;    // index of the current record in `rows`
@@ -155,24 +171,7 @@ void TTable::Open() {
   } catch (const EConvertError& e) {
     throw EDatabaseError(DisplayName() + ": " + e.what());
   }
-  Impl fresh;
-  fresh.columns = connection.Columns(table);
-  if (fresh.columns.empty()) {
-    throw EDatabaseError("Table '" + table_name_ + "' does not exist in database " +
-                         database_->DisplayURI() +
-                         "; check the table name and the database, or create the table");
-  }
-  fresh.identity = connection.RowIdentity(table, fresh.columns);
-  fresh.table_sql = Connection::Quote(table);
-  std::string list = fresh.identity;
-  for (const ColumnInfo& column : fresh.columns) {
-    list += (list.empty() ? "" : ", ") + Connection::Quote(column.name);
-  }
-  fresh.list_sql = list;
-  fresh.select_sql = "SELECT " + list + " FROM " + fresh.table_sql;
-  if (!fresh.identity.empty())
-    fresh.order_sql = " ORDER BY " + fresh.identity;
-
+  Impl fresh = Describe(connection, table);
   ClearFields();
   try {
     for (ColumnInfo& column : fresh.columns) {
@@ -192,6 +191,46 @@ void TTable::Open() {
     throw;
   }
   SetState(dsBrowse);
+}
+
+TTable::Impl TTable::Describe(Connection& connection, const std::string& table) const {
+  Impl fresh;
+  fresh.columns = connection.Columns(table);
+  if (fresh.columns.empty()) {
+    throw EDatabaseError("Table '" + table_name_ + "' does not exist in database " +
+                         database_->DisplayURI() +
+                         "; check the table name and the database, or create the table");
+  }
+  fresh.identity = connection.RowIdentity(table, fresh.columns);
+  fresh.table_sql = Connection::Quote(table);
+  std::string list = fresh.identity;
+  std::string key;
+  for (const ColumnInfo& column : fresh.columns) {
+    list += (list.empty() ? "" : ", ") + Connection::Quote(column.name);
+    if (column.primary_key)
+      key += (key.empty() ? "" : ", ") + Connection::Quote(column.name);
+  }
+  fresh.list_sql = list;
+  fresh.select_sql = "SELECT " + list + " FROM " + fresh.table_sql;
+  if (!fresh.identity.empty())
+    fresh.order_sql = " ORDER BY " + fresh.identity;
+  // Of several rows that match, Locate takes the first in an order that the
+  // row's own writes leave alone, so that locating and posting again and
+  // again keeps to one row: the primary key, else an identity that stays
+  // (SQLite's rowid). An identity that moves with every write (PostgreSQL's
+  // ctid) would let the written row fall behind the others; there the row
+  // this table shows comes first, by the identity its last read or write
+  // returned, then the others in identity order.
+  if (!key.empty()) {
+    fresh.find_order_sql = " ORDER BY " + key;
+  } else if (!fresh.identity.empty() && !connection.IdentityMovesOnWrite()) {
+    fresh.find_order_sql = fresh.order_sql;
+  } else if (!fresh.identity.empty()) {
+    fresh.find_order_sql =
+        " ORDER BY CASE WHEN " + fresh.identity + " = ? THEN 0 ELSE 1 END, " + fresh.identity;
+    fresh.find_order_prefers_current = true;
+  }
+  return fresh;
 }
 
 void TTable::Close() {
@@ -316,53 +355,64 @@ bool TTable::Locate(const std::string& key_fields, const Variant& key_values) {
   CheckActive();
   CheckNoPendingChange("locate a record");
   const std::vector<std::string> names = SplitKeys(key_fields);
-  std::vector<Variant> values;
-  if (names.size() == 1 && !key_values.IsArray()) {
-    values.push_back(key_values);
-  } else if (key_values.IsArray() && key_values.ArraySize() == names.size()) {
-    for (std::size_t i = 0; i < names.size(); ++i)
-      values.push_back(key_values[i]);
-  } else {
-    throw EDatabaseError(
-        DisplayName() + ": Locate got " + std::to_string(names.size()) + " key fields but " +
-        std::to_string(key_values.IsArray() ? key_values.ArraySize() : 1) + " values");
-  }
+  const std::vector<Variant> values = KeyValues(names.size(), key_values);
   Connection& connection = Live();
   std::string where;
   std::vector<Variant> params;
   for (std::size_t k = 0; k < names.size(); ++k) {
-    const TField* field = FieldByName(names[k]);
-    std::size_t index = 0;
-    while (Fields(static_cast<int>(index)) != field)
-      ++index;
-    const ColumnInfo& column = impl_->columns[index];
-    const Variant& value = values[k];
-    // A value that the column's kind can never equal matches nothing; the
-    // database is not asked to compare a number with other text.
-    if (!value.IsNull() && IsNumericType(column.type)) {
-      double number = 0;
-      try {
-        number = value.ToDouble();
-      } catch (const EConvertError&) {
-        return false;
-      }
-      if (IsIntegerType(column.type) && std::nearbyint(number) != number)
-        return false;
-    }
-    where += where.empty() ? " WHERE " : " AND ";
-    const std::string name = Connection::Quote(column.name);
-    if (value.IsNull()) {
-      where += name + " IS NULL";
-    } else {
-      where += connection.EqualValue(name, column, connection.StoredValue(column));
-      params.push_back(ToDatabase(value, column));
-    }
+    const ColumnInfo& column = impl_->columns[ColumnIndex(names[k])];
+    // The database is not asked to compare a number with other text.
+    if (CannotHold(column, values[k]))
+      return false;
+    where +=
+        (where.empty() ? " WHERE " : " AND ") + KeyCondition(connection, column, values[k], params);
   }
-  const ResultRows result =
-      connection.Run(impl_->select_sql + where + impl_->order_sql + " LIMIT 1", params);
+  const std::string order = FindOrder(params);
+  const ResultRows result = connection.Run(impl_->select_sql + where + order + " LIMIT 1", params);
   if (result.rows.empty())
     return false;
-  Row row = MakeRow(result.rows[0]);
+  ShowFound(MakeRow(result.rows[0]));
+  return true;
+}
+
+std::vector<Variant> TTable::KeyValues(std::size_t count, const Variant& key_values) const {
+  if (count == 1 && !key_values.IsArray())
+    return {key_values};
+  if (!key_values.IsArray() || key_values.ArraySize() != count) {
+    throw EDatabaseError(
+        DisplayName() + ": Locate got " + std::to_string(count) + " key fields but " +
+        std::to_string(key_values.IsArray() ? key_values.ArraySize() : 1) + " values");
+  }
+  std::vector<Variant> values;
+  for (std::size_t i = 0; i < count; ++i)
+    values.push_back(key_values[i]);
+  return values;
+}
+
+std::size_t TTable::ColumnIndex(const std::string& name) const {
+  const TField* field = FieldByName(name);
+  std::size_t index = 0;
+  while (Fields(static_cast<int>(index)) != field)
+    ++index;
+  return index;
+}
+
+std::string TTable::KeyCondition(const Connection& connection, const ColumnInfo& column,
+                                 const Variant& value, std::vector<Variant>& params) const {
+  const std::string name = Connection::Quote(column.name);
+  if (value.IsNull())
+    return name + " IS NULL";
+  params.push_back(ToDatabase(value, column));
+  return connection.EqualValue(name, column, connection.StoredValue(column));
+}
+
+std::string TTable::FindOrder(std::vector<Variant>& params) const {
+  if (impl_->find_order_prefers_current)
+    params.push_back(impl_->has_current ? impl_->current.id : Variant());
+  return impl_->find_order_sql;
+}
+
+void TTable::ShowFound(Row row) {
   std::vector<Variant> shown = Shown(row);
   // Keep the browse list in step when the record is in it.
   bool listed = false;
@@ -382,7 +432,6 @@ bool TTable::Locate(const std::string& key_fields, const Variant& key_values) {
   }
   impl_->eof = false;
   ShowCurrent(std::move(row), std::move(shown));
-  return true;
 }
 
 void TTable::Insert() {
@@ -503,13 +552,8 @@ std::vector<std::size_t> TTable::CheckedColumns() const {
       indexes.push_back(i);
     return indexes;
   }
-  for (const std::string& name : SplitKeys(checked_fields_)) {
-    const TField* field = FieldByName(name);
-    std::size_t index = 0;
-    while (Fields(static_cast<int>(index)) != field)
-      ++index;
-    indexes.push_back(index);
-  }
+  for (const std::string& name : SplitKeys(checked_fields_))
+    indexes.push_back(ColumnIndex(name));
   return indexes;
 }
 

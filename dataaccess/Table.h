@@ -4,7 +4,10 @@
 // concurrency (only where every column still holds the value it had when read).
 // Field values are engine text; the table converts them from and to UTF-8
 // with the database's CodePage(). First reads the table's records in their
-// natural order; Next walks through what First read.
+// natural order; Next walks through what First read. Of several rows that
+// match, Locate takes the first by primary key, else by SQLite's rowid; on
+// PostgreSQL without a primary key, the row this table shows, else the first
+// by ctid. So locating and posting again and again keeps to one row.
 #pragma once
 
 #include <memory>
@@ -70,6 +73,20 @@ class TTable : public TDataSet {
 
   Connection& Live() const;
   void CheckActive() const;
+  // What Open learns of the table: columns, identity, the SQL it reuses.
+  // Raises EDatabaseError when the table does not exist.
+  Impl Describe(Connection& connection, const std::string& table) const;
+  // Locate's steps: the key values in key order (raises when their number is
+  // not the number of key fields); the index of a field's column (raises when
+  // there is none); the condition that `column` holds `value`, its parameter
+  // appended to `params`; the order of the matches, its parameter appended;
+  // the found row made current and kept in step with the browse list.
+  std::vector<Variant> KeyValues(std::size_t count, const Variant& key_values) const;
+  std::size_t ColumnIndex(const std::string& name) const;
+  std::string KeyCondition(const Connection& connection, const ColumnInfo& column,
+                           const Variant& value, std::vector<Variant>& params) const;
+  std::string FindOrder(std::vector<Variant>& params) const;
+  void ShowFound(Row row);
   // A value between the database's form (UTF-8) and the fields' (engine text).
   Variant ToEngine(const Variant& value, const ColumnInfo& column) const;
   Variant ToDatabase(const Variant& value, const ColumnInfo& column) const;

@@ -41,6 +41,7 @@ class PostgresConnection : public Connection {
   std::vector<ColumnInfo> Columns(const std::string& table) override;
   std::string RowIdentity(const std::string& table,
                           const std::vector<ColumnInfo>& columns) override;
+  bool IdentityMovesOnWrite() const override { return true; }
   std::string SameValue(const std::string& column, const ColumnInfo& info,
                         const std::string& param) const override;
   std::string EqualValue(const std::string& column, const ColumnInfo& info,

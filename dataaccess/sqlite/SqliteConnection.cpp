@@ -43,6 +43,7 @@ class SqliteConnection : public Connection {
   std::vector<ColumnInfo> Columns(const std::string& table) override;
   std::string RowIdentity(const std::string& table,
                           const std::vector<ColumnInfo>& columns) override;
+  bool IdentityMovesOnWrite() const override { return false; }
   std::string SameValue(const std::string& column, const ColumnInfo& info,
                         const std::string& param) const override;
   std::string EqualValue(const std::string& column, const ColumnInfo& info,

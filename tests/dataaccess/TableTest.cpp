@@ -270,6 +270,27 @@ TEST_P(TableTest, FirstPostWinsBetweenTwoConnections) {
   EXPECT_EQ(Stored("State", 1, "P"), "0");
 }
 
+// Two rows of one key: locating the key again after writing one of them
+// finds the same row, with or without a primary key elsewhere in the table.
+TEST_P(TableTest, LocateKeepsToOneRowOfAKeyThroughItsWrites) {
+  for (const std::string& key :
+       {std::string(), Pick("id INTEGER PRIMARY KEY, ", "id serial PRIMARY KEY, ")}) {
+    SCOPED_TRACE(key);
+    Exec("DROP TABLE IF EXISTS twice");
+    Exec("CREATE TABLE twice (" + key + "k INTEGER, v VARCHAR(20))");
+    Exec("INSERT INTO twice (k, v) VALUES (1, 'a'), (1, 'b')");
+    auto table = OpenTable(db(), "twice");
+    for (int i = 0; i < 4; ++i) {
+      ASSERT_TRUE(table->Locate("k", 1));
+      table->Edit();
+      table->FieldByName("v")->SetAsString(table->FieldByName("v")->AsString() + "+");
+      table->Post();
+    }
+    const auto rows = Query("SELECT v FROM twice ORDER BY v");
+    EXPECT_EQ(rows[0][0].ToString() + " " + rows[1][0].ToString(), "a++++ b");
+  }
+}
+
 TEST_P(TableTest, EditOfADeletedRowLeavesNoCurrentRecord) {
   MakeSequenceTable();
   AddRow(1, "P", "a");
