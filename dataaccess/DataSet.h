@@ -4,6 +4,7 @@
 // forwarding wrapper (such as a fault-injecting one in tests) can stand in: it
 // forwards to an inner dataset and mirrors the inner state with SetState. The
 // base class holds no records: its Open, Locate, Insert, Edit and Post raise.
+// Not thread-safe: a dataset and its fields belong to the thread that uses their database.
 #pragma once
 
 #include <memory>

@@ -1,6 +1,7 @@
 // TDataSource points at a dataset and passes its state changes on, to its
 // OnStateChange event and to the data links that use it. TFieldDataLink binds
 // one field of that dataset, by name, while the dataset is open.
+// Not thread-safe: a data source and its links belong to the thread of their dataset.
 #pragma once
 
 #include <string>

@@ -3,6 +3,7 @@
 // Name, a state (designing, loading), is told by Loaded when a form has been
 // read, and hears through Notification when a component it asked for free
 // notification of is destroyed, so it can clear its reference to it.
+// Not thread-safe: a component, its owner and what it owns are used by one thread at a time.
 #pragma once
 
 #include <cstdint>

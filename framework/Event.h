@@ -4,6 +4,7 @@
 // components need to put back handlers they installed in other objects. A
 // handler bound from a form file keeps the name it was bound by, so that the
 // form can be written back.
+// Not thread-safe: an event is set and raised on its component's thread, where handlers run.
 //
 //   gen->OnUndoFailed = TGOverFlowEvent::Bind<&Form::UndoFailed>(form);
 //   gen->OnUndoFailed = [](TObject* sender, TmString value) { ... };
