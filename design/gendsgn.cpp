@@ -1,8 +1,6 @@
 #include "design/gendsgn.h"
 
-#include <memory>
-
-#include "design/GenDlg.h"
+#include "design/EditMask.h"
 #include "design/UniKEYRegister.h"
 #include "design/qcommon/AboutBox.h"
 #include "design/qgenpkg.h"
@@ -42,18 +40,13 @@ TGenerator& GeneratorOf(TComponent* component) {
 }  // namespace
 
 void EditGeneratorMask(TGenerator* generator) {
-  // Freed on every way out, also when a setter raises.
-  auto dialog = std::make_unique<TEMskDlg>();
-  dialog->Edit1->SetText(generator->Mask());
-  dialog->svEdit->SetText(generator->StartValue().str());
-  dialog->evEdit->SetText(generator->EndValue().str());
-  if (dialog->ShowModal() != mrOk)
+  MaskTexts texts{generator->Mask(), generator->StartValue().str(), generator->EndValue().str()};
+  if (!EditMaskTexts(texts))
     return;
 
-  const std::string mask = dialog->Edit1->Text();
-  const TmString start = Limit(dialog->svEdit->Text(), "StartValue");
-  const TmString end = Limit(dialog->evEdit->Text(), "EndValue");
-  generator->SetMask(mask);
+  const TmString start = Limit(texts.start_value, "StartValue");
+  const TmString end = Limit(texts.end_value, "EndValue");
+  generator->SetMask(texts.mask);
   // The start value is compared with the end value the generator holds when
   // it is set. A new pair that lies wholly above the old end would lose its
   // start value to that comparison, so the old end is let go of first; the new

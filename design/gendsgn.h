@@ -16,15 +16,16 @@ namespace qgen {
 
 class TGenerator;
 
-// Opens a fresh mask edit dialog on `generator`'s Mask, StartValue and EndValue,
-// modally. On OK writes the dialog's three texts back through SetMask, then
-// SetStartValue, then SetEndValue; on Cancel changes nothing. The limits go
-// through the generator's own checks, which report what they reject. A mask
-// that does not parse raises the parser's error from SetMask: the limits are
-// then not written. A text that does not fit the code page raises
-// EConvertError, and a limit longer than a TmString holds raises Exception,
-// both before anything is written. The dialog is freed in every case. Does not
-// tell the designer; the callers decide that. Needs a QApplication.
+// Opens a fresh mask edit dialog on `generator`'s Mask, StartValue and
+// EndValue, modally (EditMaskTexts). On OK writes the dialog's three texts
+// back through SetMask, then SetStartValue, then SetEndValue; on Cancel
+// changes nothing. The limits go through the generator's own checks, which
+// report what they reject. A mask that does not parse raises the parser's
+// error from SetMask: the limits are then not written. A text that does not
+// fit the code page raises EConvertError, and a limit longer than a TmString
+// holds raises Exception, both before anything is written. The dialog is
+// freed before anything is written, so in every case. Does not tell the
+// designer; the callers decide that. Needs a QApplication.
 void EditGeneratorMask(TGenerator* generator);
 
 // The context menu of a TGenerator: 0 "Edit &Mask" edits the mask and limits,
