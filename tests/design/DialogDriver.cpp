@@ -1,23 +1,11 @@
 #include "tests/design/DialogDriver.h"
 
-#include <QApplication>
-#include <QRadioButton>
 #include <QSignalSpy>
-#include <QTest>
 
 namespace qgen::test {
 
-void DialogTest::SetUp() {
-  SVOK = false;
-  EVOK = false;
-}
-
-void DialogTest::TearDown() {
-  Close();
-}
-
-RecordingDialog& DialogTest::Open(const std::string& mask, const std::string& start,
-                                  const std::string& end) {
+void DialogTest::Open(const std::string& mask, const std::string& start, const std::string& end) {
+  dialog.reset();
   dialog = std::make_unique<RecordingDialog>();
   dialog->Edit1->SetText(mask);
   dialog->svEdit->SetText(start);
@@ -25,64 +13,58 @@ RecordingDialog& DialogTest::Open(const std::string& mask, const std::string& st
   dialog->show();
   QApplication::setActiveWindow(dialog.get());
   EXPECT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
-  return *dialog;
 }
 
-void DialogTest::Close() {
-  dialog.reset();
-}
-
-void DialogTest::Click(QWidget* widget) {
-  QTest::mouseClick(widget, Qt::LeftButton);
-}
-
-void DialogTest::ChooseKind(int index) {
-  // On the round indicator: the rest of the item's width is not clickable.
-  QRadioButton* item = dialog->RG->Item(index);
-  QTest::mouseClick(item, Qt::LeftButton, Qt::NoModifier, QPoint(7, item->height() / 2));
-}
-
-void DialogTest::Type(TEdit* edit, const QString& text) {
-  Click(edit);
-  QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
-  if (text.isEmpty())
-    QTest::keyClick(edit, Qt::Key_Delete);
-  // One key event per character, each carrying its text (keyClicks knows
-  // only ASCII keys).
-  for (const QChar c : text)
-    QTest::sendKeyEvent(QTest::Click, edit, Qt::Key_unknown, c, Qt::NoModifier);
-}
-
-void DialogTest::PressTab() {
-  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-}
-
-void DialogTest::PressAccelerator(TButton* button, Qt::Key key) {
-  QSignalSpy clicked(button, &QPushButton::clicked);
-  QTest::keyClick(QApplication::focusWidget(), key, Qt::AltModifier);
-  // A mnemonic clicks its button after a short visible press.
+void DialogTest::PressAltT() {
+  QSignalSpy clicked(dialog->Testbtn, &QPushButton::clicked);
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_T, Qt::AltModifier);
   EXPECT_TRUE(clicked.count() > 0 || clicked.wait(2000));
 }
 
-void DialogTest::Add(int kind, const QString& text) {
-  ChooseKind(kind);
-  if (!dialog->Edit2->ReadOnly())
-    Type(dialog->Edit2, text);
-  Click(dialog->Addbtn);
-}
-
-std::vector<std::string> DialogTest::Disabled() const {
-  std::vector<std::string> names;
-  for (int i = 0; i < dialog->ControlCount(); ++i) {
-    QWidget* control = dialog->Controls(i);
-    if (control->testAttribute(Qt::WA_ForceDisabled))
-      names.push_back(control->objectName().toStdString());
+std::string DialogTest::Count(const char* steps) {
+  std::string shown = dialog->Edit3->Text();
+  for (const char* step = steps; *step; ++step) {
+    Click(*step == '+' ? dialog->Plusbtn : dialog->Minusbtn);
+    shown += " " + dialog->Edit3->Text();
   }
-  return names;
+  return shown;
 }
 
-std::string DialogTest::TestValue() const {
-  return dialog->Edit3->Text();
+std::string DialogTest::Field(const std::string& key) const {
+  std::string list;
+  auto add = [&list](const std::string& item, const char* between) {
+    list += (list.empty() || item.empty() ? "" : between) + item;
+  };
+  if (key == "off") {
+    for (int i = 0; i < dialog->ControlCount(); ++i) {
+      if (dialog->Controls(i)->testAttribute(Qt::WA_ForceDisabled))
+        add(dialog->Controls(i)->objectName().toStdString(), ",");
+    }
+  } else if (key == "said") {
+    for (const ShownMessage& m : messages.messages)
+      add(m.simple ? m.text : m.caption + ": " + m.text, " / ");
+  } else if (key == "flags") {
+    add(SVOK ? "SV" : "", ",");
+    add(EVOK ? "EV" : "", ",");
+  }
+  if (key == "off" || key == "said" || key == "flags")
+    return list;
+  if (auto* edit = dialog->findChild<TEdit*>(QString::fromStdString(key)))
+    return edit->Text();
+  if (key == "suffix")
+    return Mt->GetSuffix().str();
+  if (key == "limits")
+    return Mt->StartValue.str() + "|" + Mt->EndValue.str();
+  if (key == "height")
+    return std::to_string(dialog->Height());
+  if (key == "focus")
+    return QApplication::focusWidget()->objectName().toStdString();
+  if (key == "kind")
+    return std::to_string(dialog->RG->ItemIndex());
+  if (key == "ro")
+    return std::to_string(dialog->Edit2->ReadOnly());
+  ADD_FAILURE() << "Expect knows no " << key;
+  return {};
 }
 
 }  // namespace qgen::test

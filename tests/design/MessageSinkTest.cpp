@@ -2,57 +2,39 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
-#include <QApplication>
 #include <QMessageBox>
-#include <QTest>
-#include <QTimer>
 
 #include "design/QtMessageSink.h"
 #include "framework/Messages.h"
+#include "tests/support/qt/QtUser.h"
 
 namespace qgen::test {
 namespace {
 
-struct SeenBox {
-  QString title;
-  QString text;
-  QMessageBox::Icon icon = QMessageBox::NoIcon;
-  bool seen = false;
-};
-
-// Reads the box that the next message shows and presses its OK button.
-void AnswerNextBox(SeenBox& seen) {
-  QTimer::singleShot(0, [&seen] {
-    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-    ASSERT_NE(box, nullptr);
-    seen = {box->windowTitle(), box->text(), box->icon(), true};
-    QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
-  });
-}
-
 TEST(QtMessageSink, ShowsEachKindOfMessageInAModalBox) {
   QtMessageSink sink;
   SetApplicationTitle("qgen");
-  SeenBox seen;
-
-  AnswerNextBox(seen);
-  ShowMessage("Select symbol to add!");
-  ASSERT_TRUE(seen.seen);
-  EXPECT_EQ(seen.title, "qgen");
-  EXPECT_EQ(seen.text, "Select symbol to add!");
-  EXPECT_EQ(seen.icon, QMessageBox::NoIcon);
-
-  AnswerNextBox(seen = {});
-  // Engine text is in the code page: 0xC0 is a capital A of Cyrillic.
-  EXPECT_EQ(MessageBox("\xC0is not in the set!", "TGenMask", MB_ICONERROR), 1);
-  ASSERT_TRUE(seen.seen);
-  EXPECT_EQ(seen.title, "TGenMask");
-  EXPECT_EQ(seen.text, QString::fromUtf8("\xD0\x90is not in the set!"));
-  EXPECT_EQ(seen.icon, QMessageBox::Critical);
-
-  AnswerNextBox(seen = {});
-  MessageBox("Starting from the start value.", "Generator Information", MB_ICONINFORMATION);
-  EXPECT_EQ(seen.icon, QMessageBox::Information);
+  const struct {
+    std::function<void()> show;  // returns when the box is answered
+    const char* box;             // caption | text | icon
+  } rows[] = {
+      {[] { ShowMessage("Select symbol to add!"); }, "qgen | Select symbol to add! | 0"},
+      // Engine text is in the code page: 0xC0 is a capital A of Cyrillic.
+      {[] { MessageBox("\xC0 is not in the set!", "TGenMask", MB_ICONERROR); },
+       "TGenMask | \xD0\x90 is not in the set! | 3"},
+      {[] { MessageBox("Again.", "Generator Information", MB_ICONINFORMATION); },
+       "Generator Information | Again. | 1"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.box);
+    QString seen;
+    WhenModal<QMessageBox>([&seen](QMessageBox& box) {
+      seen = box.windowTitle() + " | " + box.text() + " | " + QString::number(box.icon());
+      Click(box.button(QMessageBox::Ok));
+    });
+    row.show();
+    EXPECT_EQ(seen.toStdString(), row.box);
+  }
 }
 
 }  // namespace
