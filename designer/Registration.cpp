@@ -82,16 +82,6 @@ const TPalettePage* TDesignRegistry::FindPage(const std::string& name) const {
   return nullptr;
 }
 
-const TComponentClass* TDesignRegistry::FindClass(const std::string& name) const {
-  for (const TPalettePage& page : pages_) {
-    for (const TComponentClass& cls : page.classes) {
-      if (CompareText(cls.Name(), name) == 0)
-        return &cls;
-    }
-  }
-  return nullptr;
-}
-
 TPropertyEditorClass TDesignRegistry::PropertyEditorFor(const TComponent& component,
                                                         const TPropertyInfo& property) const {
   for (auto it = property_editors_.rbegin(); it != property_editors_.rend(); ++it) {

@@ -71,8 +71,6 @@ class TDesignRegistry {
   const std::vector<std::string>& NamedPages() const { return named_pages_; }
   // The page of that name (ASCII case-insensitive), or nullptr.
   const TPalettePage* FindPage(const std::string& name) const;
-  // The class of that name on any page, or nullptr.
-  const TComponentClass* FindClass(const std::string& name) const;
 
   // The editor for `property` of `component`: of the registrations whose type,
   // class and name match, the one made last; without one, the editor of the
