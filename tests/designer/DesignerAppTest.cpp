@@ -12,8 +12,6 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QTest>
-#include <fstream>
-#include <sstream>
 
 #include "apps/qgen-designer/MainWindow.h"
 #include "dataaccess/Table.h"
@@ -26,13 +24,6 @@ namespace {
 
 using designer::MainWindow;
 using ::testing::ElementsAre;
-
-std::string Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 class DesignerTest : public ::testing::Test {
  protected:
@@ -280,7 +271,7 @@ TEST_F(DesignerTest, AChangedFormIsSavedOrDroppedOnlyWhenTheUserSaysSo) {
     EXPECT_EQ(window->isVisible(), !row.closed);
     window->show();
   }
-  EXPECT_THAT(Slurp(mine), ::testing::HasSubstr("Generator1"));  // saved by the last answer
+  EXPECT_THAT(ReadFile(mine), ::testing::HasSubstr("Generator1"));  // saved by the last answer
 }
 
 TEST_F(DesignerTest, FormsOpenInDesignModeAndWriteBackUnchanged) {
@@ -290,10 +281,10 @@ TEST_F(DesignerTest, FormsOpenInDesignModeAndWriteBackUnchanged) {
   Expect("GetUserPrefixes=UserOption; Mask=R@-#####; marked=0");
   EXPECT_TRUE(window->Form().Components().front()->InState(csDesigning));
   ASSERT_TRUE(window->SaveForm(dir.File("copy.json")));
-  EXPECT_EQ(Slurp(dir.File("copy.json")), Slurp(example));
+  EXPECT_EQ(ReadFile(dir.File("copy.json")), ReadFile(example));
 
   // A file that is not a form is reported; the open form stays.
-  std::ofstream(dir.File("broken.json")) << "{ not json";
+  WriteFile(dir.File("broken.json"), "{ not json");
   EXPECT_FALSE(window->OpenForm(dir.File("broken.json")));
   EXPECT_THAT(messages.Texts(), ElementsAre(::testing::HasSubstr("broken.json")));
   EXPECT_EQ(window->Form().Components().size(), 5u);

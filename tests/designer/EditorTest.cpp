@@ -14,6 +14,7 @@
 #include "framework/Exception.h"
 #include "framework/Messages.h"
 #include "tests/designer/PackageFixture.h"
+#include "tests/support/TestSupport.h"
 
 namespace qgen::test {
 namespace {
@@ -96,8 +97,7 @@ TEST_F(EditorTest, TheEditorsWriteMaskStartAndEndInThisOrderAndTellTheDesigner) 
       AnswerMaskDialog(*row.dialog, Split(row.typed), &shown);
     const std::string outcome = row.outcome;
     if (outcome.starts_with("raises ")) {
-      EXPECT_THAT([&] { row.use(); },
-                  ::testing::ThrowsMessage<Exception>(HasSubstr(outcome.substr(7))));
+      EXPECT_THAT(MessageOf<Exception>(row.use), HasSubstr(outcome.substr(7)));
     } else {
       row.use();
     }

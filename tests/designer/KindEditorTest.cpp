@@ -10,6 +10,7 @@
 #include "designer/Registration.h"
 #include "framework/Exception.h"
 #include "tests/designer/PackageFixture.h"
+#include "tests/support/TestSupport.h"
 
 namespace qgen::test {
 namespace {
@@ -61,9 +62,7 @@ TEST_F(KindEditorTest, ValuesAreCheckedBeforeAnythingIsWritten) {
     SCOPED_TRACE(std::string(row.property) + " " + row.typed);
     auto editor = Editor({row.on}, row.property);
     if (*row.raises) {
-      EXPECT_THAT([&] { editor->SetValue(row.typed); },
-                  ::testing::Throws<std::exception>(
-                      ::testing::Property(&std::exception::what, HasSubstr(row.raises))));
+      EXPECT_THAT(MessageOf([&] { editor->SetValue(row.typed); }), HasSubstr(row.raises));
     } else {
       editor->SetValue(row.typed);
       ++written;
