@@ -254,7 +254,7 @@ class Reader {
  private:
   // Runs `step`; a failure of the library becomes an EFormError at `place`.
   template <class Step>
-  void Guarded(const FormPlace& place, Step step) {
+  void Guarded(const FormPlace& place, Step step) const {
     try {
       step();
     } catch (const EFormError&) {
@@ -317,86 +317,96 @@ class Reader {
     return entry.component;
   }
 
+  // Sets one property of `entry`'s component from its JSON value, or fails
+  // naming the place and what the value should have been.
   void Apply(const Entry& entry, const TPropertyInfo& property, const Json& value,
              const TComponent& root) {
     const FormPlace place = entry.place.Property(property.name);
     TComponent& component = *entry.component;
     switch (property.kind) {
-      case PropertyKind::Text: {
-        if (!value.is_string())
-          place.Fail("expected text (a string), found " + Shown(value));
-        std::string text = value.get<std::string>();
-        if (property.encoding == TextEncoding::CodePage) {
-          try {
-            text = FromUtf8(text, codepage_);
-          } catch (const EConvertError& e) {
-            place.Fail(std::string(e.what()) + "; use characters of code page " + codepage_);
-          }
-        }
-        Guarded(place, [&] { property.set_text(component, text); });
-        break;
-      }
-      case PropertyKind::Integer: {
-        if (!value.is_number_integer())
-          place.Fail("expected a whole number, found " + Shown(value));
-        const bool fits = value.is_number_unsigned() ? value.get<std::uint64_t>() <= INT32_MAX
-                                                     : value.get<std::int64_t>() >= INT32_MIN &&
-                                                           value.get<std::int64_t>() <= INT32_MAX;
-        if (!fits) {
-          place.Fail(value.dump() + " is out of range; give a whole number from " +
-                     std::to_string(INT32_MIN) + " to " + std::to_string(INT32_MAX));
-        }
-        const auto number = static_cast<std::int32_t>(value.get<std::int64_t>());
-        Guarded(place, [&] { property.set_integer(component, number); });
-        break;
-      }
-      case PropertyKind::Boolean: {
+      case PropertyKind::Text:
+        return ApplyText(place, component, property, value);
+      case PropertyKind::Integer:
+        return ApplyInteger(place, component, property, value);
+      case PropertyKind::Boolean:
         if (!value.is_boolean())
           place.Fail("expected true or false, found " + Shown(value));
-        const bool flag = value.get<bool>();
-        Guarded(place, [&] { property.set_boolean(component, flag); });
-        break;
+        return Guarded(place, [&] { property.set_boolean(component, value.get<bool>()); });
+      case PropertyKind::Component:
+        return ApplyComponent(place, component, property, value, root);
+      case PropertyKind::Event:
+        return ApplyEvent(place, component, property, value);
+    }
+  }
+
+  void ApplyText(const FormPlace& place, TComponent& component, const TPropertyInfo& property,
+                 const Json& value) const {
+    if (!value.is_string())
+      place.Fail("expected text (a string), found " + Shown(value));
+    std::string text = value.get<std::string>();
+    if (property.encoding == TextEncoding::CodePage) {
+      try {
+        text = FromUtf8(text, codepage_);
+      } catch (const EConvertError& e) {
+        place.Fail(std::string(e.what()) + "; use characters of code page " + codepage_);
       }
-      case PropertyKind::Component: {
-        if (!value.is_string()) {
-          place.Fail("expected the name of a " + property.type_name +
-                     " of this form (a string), found " + Shown(value));
-        }
-        const std::string name = value.get<std::string>();
-        TComponent* target = root.FindComponent(name);
-        if (!target) {
-          std::vector<std::string> names;
-          for (std::size_t i = 1; i < entries_.size(); ++i)
-            names.push_back(entries_[i].name);
-          place.Fail("no component named \"" + name + "\" in this form; its components are " +
-                     form::JoinNames(names, "(none)"));
-        }
-        bool accepted = false;
-        Guarded(place, [&] { accepted = property.set_component(component, target); });
-        if (!accepted) {
-          place.Fail("\"" + name + "\" is a " + ClassNameOf(*target) + "; this property needs a " +
-                     property.type_name);
-        }
-        break;
-      }
-      case PropertyKind::Event: {
-        if (!value.is_string()) {
-          place.Fail("expected the name of a handler (a string), found " + Shown(value));
-        }
-        const std::string name = value.get<std::string>();
-        HandlerLookup result = HandlerLookup::Missing;
-        Guarded(place, [&] { result = property.bind_handler(component, handlers_, name); });
-        if (result == HandlerLookup::Missing) {
-          place.Fail("no handler named \"" + name + "\"; the application offers " +
-                     form::JoinNames(handlers_.Names(), "no handlers") +
-                     ". Name one of those, or leave the event out");
-        }
-        if (result == HandlerLookup::OtherType) {
-          place.Fail("the handler \"" + name +
-                     "\" is for another kind of event; this event needs a " + property.type_name);
-        }
-        break;
-      }
+    }
+    Guarded(place, [&] { property.set_text(component, text); });
+  }
+
+  void ApplyInteger(const FormPlace& place, TComponent& component, const TPropertyInfo& property,
+                    const Json& value) const {
+    if (!value.is_number_integer())
+      place.Fail("expected a whole number, found " + Shown(value));
+    const bool fits = value.is_number_unsigned() ? value.get<std::uint64_t>() <= INT32_MAX
+                                                 : value.get<std::int64_t>() >= INT32_MIN &&
+                                                       value.get<std::int64_t>() <= INT32_MAX;
+    if (!fits) {
+      place.Fail(value.dump() + " is out of range; give a whole number from " +
+                 std::to_string(INT32_MIN) + " to " + std::to_string(INT32_MAX));
+    }
+    const auto number = static_cast<std::int32_t>(value.get<std::int64_t>());
+    Guarded(place, [&] { property.set_integer(component, number); });
+  }
+
+  void ApplyComponent(const FormPlace& place, TComponent& component, const TPropertyInfo& property,
+                      const Json& value, const TComponent& root) const {
+    if (!value.is_string()) {
+      place.Fail("expected the name of a " + property.type_name +
+                 " of this form (a string), found " + Shown(value));
+    }
+    const std::string name = value.get<std::string>();
+    TComponent* target = root.FindComponent(name);
+    if (!target) {
+      std::vector<std::string> names;
+      for (std::size_t i = 1; i < entries_.size(); ++i)
+        names.push_back(entries_[i].name);
+      place.Fail("no component named \"" + name + "\" in this form; its components are " +
+                 form::JoinNames(names, "(none)"));
+    }
+    bool accepted = false;
+    Guarded(place, [&] { accepted = property.set_component(component, target); });
+    if (!accepted) {
+      place.Fail("\"" + name + "\" is a " + ClassNameOf(*target) + "; this property needs a " +
+                 property.type_name);
+    }
+  }
+
+  void ApplyEvent(const FormPlace& place, TComponent& component, const TPropertyInfo& property,
+                  const Json& value) const {
+    if (!value.is_string())
+      place.Fail("expected the name of a handler (a string), found " + Shown(value));
+    const std::string name = value.get<std::string>();
+    HandlerLookup result = HandlerLookup::Missing;
+    Guarded(place, [&] { result = property.bind_handler(component, handlers_, name); });
+    if (result == HandlerLookup::Missing) {
+      place.Fail("no handler named \"" + name + "\"; the application offers " +
+                 form::JoinNames(handlers_.Names(), "no handlers") +
+                 ". Name one of those, or leave the event out");
+    }
+    if (result == HandlerLookup::OtherType) {
+      place.Fail("the handler \"" + name + "\" is for another kind of event; this event needs a " +
+                 property.type_name);
     }
   }
 
