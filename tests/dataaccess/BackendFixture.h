@@ -1,14 +1,16 @@
 // A test fixture that runs the same test on an SQLite file and on the private
-// PostgreSQL server. Each PostgreSQL test works in a schema of its own, so
-// tests can run side by side on one server.
+// PostgreSQL server, there in a schema of its own so that tests can run side
+// by side on one server.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <string>
+#include <vector>
 
-#include "dataaccess/Database.h"
+#include "dataaccess/Table.h"
+#include "tests/support/TestDatabase.h"
 #include "tests/support/TestSupport.h"
 
 namespace qgen::test {
@@ -17,33 +19,52 @@ enum class Backend { Sqlite, Postgres };
 
 class BackendTest : public ::testing::TestWithParam<Backend> {
  protected:
-  void SetUp() override;
-  void TearDown() override;
+  void SetUp() override {
+    if (IsPostgres()) {
+      QGEN_REQUIRE_POSTGRES();
+      schema_ = std::make_unique<PostgresSchema>();
+    }
+    uri_ = schema_ ? schema_->Uri() : dir_.File("test.db");
+    db_ = Connect();
+  }
 
   bool IsPostgres() const { return GetParam() == Backend::Postgres; }
-  // The URI of this test's database (an SQLite file, or the server with this
-  // test's schema first on the search path).
-  const std::string& Uri() const { return uri_; }
-  // A new, opened connection to it.
-  std::unique_ptr<TDatabase> Connect() const;
-  // Runs SQL on the fixture's own connection ("?" placeholders, UTF-8).
-  void Exec(const std::string& sql, const std::vector<Variant>& params = {});
-  std::vector<std::vector<Variant>> Query(const std::string& sql,
-                                          const std::vector<Variant>& params = {});
-  // Picks the declaration for this backend.
+  // The declaration or statement for this backend.
   std::string Pick(const std::string& sqlite, const std::string& postgres) const {
     return IsPostgres() ? postgres : sqlite;
+  }
+  // The URI of this test's database, and a new opened connection to it.
+  const std::string& Uri() const { return uri_; }
+  std::unique_ptr<TDatabase> Connect() const { return OpenDatabase(uri_); }
+  // SQL on the fixture's own connection ("?" placeholders).
+  void Exec(const std::string& sql, const std::vector<Variant>& params = {}) {
+    db_->Execute(sql, params);
+  }
+  // The first column of the first row that `sql` selects, as text.
+  std::string Value(const std::string& sql, const std::vector<Variant>& params = {}) {
+    return db_->Query(sql, params).at(0).at(0).ToString();
+  }
+  // The first column of every row that `sql` selects, joined by commas.
+  std::string Column(const std::string& sql) {
+    std::string joined;
+    for (const auto& row : db_->Query(sql))
+      joined += (joined.empty() ? "" : ",") + row.at(0).ToString();
+    return joined;
+  }
+  // Table `name` of `database` (the fixture's own by default), opened.
+  std::unique_ptr<TTable> OpenTable(const std::string& name, TDatabase* database = nullptr) {
+    auto table = NewTable(database ? *database : *db_, name);
+    table->Open();
+    return table;
   }
   TDatabase& db() { return *db_; }
 
  private:
   TempDir dir_;
+  std::unique_ptr<PostgresSchema> schema_;
   std::string uri_;
-  std::string schema_;
   std::unique_ptr<TDatabase> db_;
 };
-
-std::string BackendName(const ::testing::TestParamInfo<Backend>& info);
 
 }  // namespace qgen::test
 
@@ -51,4 +72,6 @@ std::string BackendName(const ::testing::TestParamInfo<Backend>& info);
   INSTANTIATE_TEST_SUITE_P(                                                              \
       Db, suite,                                                                         \
       ::testing::Values(::qgen::test::Backend::Sqlite, ::qgen::test::Backend::Postgres), \
-      ::qgen::test::BackendName)
+      [](const auto& info) {                                                             \
+        return info.param == ::qgen::test::Backend::Postgres ? "Postgres" : "Sqlite";    \
+      })

@@ -5,30 +5,15 @@
 // written on its own.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 
-#include "dataaccess/Table.h"
 #include "framework/Exception.h"
 #include "tests/dataaccess/BackendFixture.h"
 
 namespace qgen::test {
 namespace {
-
-bool Contains(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
-
-// The message of the EDatabaseError that `f` raises, or "" when none.
-template <class F>
-std::string Failure(F f) {
-  try {
-    f();
-  } catch (const EDatabaseError& e) {
-    return e.what();
-  }
-  return "";
-}
 
 class TransactionTest : public BackendTest {
  protected:
@@ -38,15 +23,7 @@ class TransactionTest : public BackendTest {
       return;
     Exec("CREATE TABLE t (id VARCHAR(20) NOT NULL PRIMARY KEY, v VARCHAR(20))");
     writer_ = Connect();
-    table_ = std::make_unique<TTable>(nullptr);
-    table_->SetDatabase(writer_.get());
-    table_->SetTableName("t");
-    table_->Open();
-  }
-  void TearDown() override {
-    table_.reset();
-    writer_.reset();
-    BackendTest::TearDown();
+    table_ = OpenTable("t", writer_.get());
   }
 
   // Inserts one record through the table; raises as Post does.
@@ -56,115 +33,95 @@ class TransactionTest : public BackendTest {
     table_->FieldByName("v")->SetAsString(v);
     table_->Post();
   }
-
-  // The ids in the table as another program sees them, in order.
-  std::string Seen() {
-    std::string ids;
-    for (const auto& row : Query("SELECT id FROM t ORDER BY id"))
-      ids += (ids.empty() ? "" : ",") + row[0].ToString();
-    return ids;
+  // The message of the EDatabaseError that `call` raises.
+  static std::string Refusal(const std::function<void()>& call) {
+    return MessageOf<EDatabaseError>(call);
   }
-
-  TDatabase& writer() { return *writer_; }
-  TTable& table() { return *table_; }
+  // The ids in the table as another program sees them, in order.
+  std::string Seen() { return Column("SELECT id FROM t ORDER BY id"); }
 
   std::unique_ptr<TDatabase> writer_;
   std::unique_ptr<TTable> table_;
 };
 
-TEST_P(TransactionTest, PostsAreSeenByOthersOnlyAfterCommit) {
+TEST_P(TransactionTest, CommitShowsItsPostsToOthersAndRollbackOrCloseUndoesThem) {
   Insert("a");
-  writer().StartTransaction();
-  EXPECT_TRUE(writer().InTransaction());
+  writer_->StartTransaction();
   Insert("b");
   Insert("c");
-  table().Locate("id", Variant("a"));
-  table().Edit();
-  table().FieldByName("v")->SetAsString("edited");
-  table().Post();
-  writer().Execute("DELETE FROM t WHERE id = ?", {Variant("c")});
+  table_->Locate("id", Variant("a"));
+  table_->Edit();
+  table_->FieldByName("v")->SetAsString("edited");
+  table_->Post();
+  writer_->Execute("DELETE FROM t WHERE id = ?", {Variant("c")});
   EXPECT_EQ(Seen(), "a");
   // The writer sees its own uncommitted work.
-  EXPECT_EQ(writer().Query("SELECT COUNT(*) FROM t")[0][0].ToInt64(), 2);
-  writer().Commit();
-  EXPECT_FALSE(writer().InTransaction());
-  EXPECT_EQ(Seen(), "a,b");
-  EXPECT_EQ(Query("SELECT v FROM t WHERE id = 'a'")[0][0].ToString(), "edited");
-  // After Commit each post is committed on its own again.
-  Insert("d");
+  EXPECT_EQ(writer_->Query("SELECT COUNT(*) FROM t")[0][0].ToInt64(), 2);
+  writer_->Commit();
+  EXPECT_FALSE(writer_->InTransaction());
+  EXPECT_EQ(Seen() + Value("SELECT v FROM t WHERE id = 'a'"), "a,bedited");
+
+  const std::function<void()> undo[] = {[&] { writer_->Rollback(); }, [&] { writer_->Close(); }};
+  for (const auto& end : undo) {
+    writer_->StartTransaction();
+    Insert("x");
+    writer_->Execute("UPDATE t SET v = 'x'");
+    end();
+    EXPECT_FALSE(writer_->InTransaction());
+    EXPECT_EQ(Seen() + Value("SELECT v FROM t WHERE id = 'a'"), "a,bedited");
+  }
+  writer_->Open();
+  table_->Close();
+  table_->Open();
+  Insert("d");  // committed on its own again
   EXPECT_EQ(Seen(), "a,b,d");
-}
-
-TEST_P(TransactionTest, RollbackCloseAndDestructionUndoTheTransaction) {
-  Insert("a");
-  writer().StartTransaction();
-  Insert("b");
-  writer().Execute("UPDATE t SET v = 'x'");
-  writer().Rollback();
-  EXPECT_FALSE(writer().InTransaction());
-  EXPECT_EQ(Seen(), "a");
-  EXPECT_EQ(writer().Query("SELECT v FROM t")[0][0].ToString(), "");
-
-  writer().StartTransaction();
-  Insert("c");
-  writer().Close();
-  EXPECT_FALSE(writer().InTransaction());
-  EXPECT_EQ(Seen(), "a");
-  writer().Open();
-  table().Close();
-  table().Open();
-  Insert("d");  // on its own again
-  EXPECT_EQ(Seen(), "a,d");
-
+  // A connection destroyed in a transaction rolls it back.
   auto other = Connect();
   other->StartTransaction();
   other->Execute("INSERT INTO t (id) VALUES ('e')");
   other.reset();
-  EXPECT_EQ(Seen(), "a,d");
+  EXPECT_EQ(Seen(), "a,b,d");
 }
 
 TEST_P(TransactionTest, MisuseRaisesAndLeavesTheTransactionAsItWas) {
-  const std::string commit = Failure([&] { writer().Commit(); });
-  EXPECT_TRUE(Contains(commit, "No transaction is open")) << commit;
-  const std::string rollback = Failure([&] { writer().Rollback(); });
-  EXPECT_TRUE(Contains(rollback, "No transaction is open")) << rollback;
-
-  writer().StartTransaction();
+  EXPECT_THAT(Refusal([&] { writer_->Commit(); }), HasSubstr("No transaction is open"));
+  EXPECT_THAT(Refusal([&] { writer_->Rollback(); }), HasSubstr("No transaction is open"));
+  writer_->StartTransaction();
   Insert("a");
-  const std::string twice = Failure([&] { writer().StartTransaction(); });
-  EXPECT_TRUE(Contains(twice, "already open")) << twice;
-  EXPECT_TRUE(writer().InTransaction());
+  EXPECT_THAT(Refusal([&] { writer_->StartTransaction(); }), HasSubstr("already open"));
+  EXPECT_TRUE(writer_->InTransaction());
   Insert("b");
-  writer().Commit();
+  writer_->Commit();
   EXPECT_EQ(Seen(), "a,b");
 
   TDatabase closed(nullptr);
   closed.SetURI(Uri());
-  const std::string unopened = Failure([&] { closed.StartTransaction(); });
-  EXPECT_TRUE(Contains(unopened, "not connected")) << unopened;
+  EXPECT_THAT(Refusal([&] { closed.StartTransaction(); }), HasSubstr("not connected"));
   EXPECT_FALSE(closed.InTransaction());
 }
 
 TEST_P(TransactionTest, FailedPostKeepsItsChangePendingAndTheTransactionOpen) {
-  writer().StartTransaction();
+  writer_->StartTransaction();
   Insert("a", "first");
   // Refused by the primary key: pending for correction, the transaction goes on.
   EXPECT_THROW(Insert("a", "second"), EDatabaseError);
-  EXPECT_EQ(table().State(), dsInsert);
-  EXPECT_TRUE(writer().InTransaction());
-  table().FieldByName("id")->SetAsString("b");
-  table().Post();
+  EXPECT_EQ(table_->State(), dsInsert);
+  EXPECT_EQ(table_->FieldByName("v")->AsString(), "second");
+  EXPECT_TRUE(writer_->InTransaction());
+  table_->FieldByName("id")->SetAsString("b");
+  table_->Post();
   // A failed statement of any kind leaves the transaction usable.
-  EXPECT_THROW(writer().Query("SELECT * FROM no_such_table"), EDatabaseError);
-  table().Edit();
-  table().FieldByName("id")->SetAsString("a");
-  EXPECT_THROW(table().Post(), EDatabaseError);
-  EXPECT_EQ(table().State(), dsEdit);
-  table().Cancel();
+  EXPECT_THROW(writer_->Query("SELECT * FROM no_such_table"), EDatabaseError);
+  table_->Edit();
+  table_->FieldByName("id")->SetAsString("a");
+  EXPECT_THROW(table_->Post(), EDatabaseError);
+  EXPECT_EQ(table_->State(), dsEdit);
+  table_->Cancel();
+  EXPECT_EQ(table_->FieldByName("id")->AsString(), "b");
   Insert("c");
-  writer().Commit();
+  writer_->Commit();
   EXPECT_EQ(Seen(), "a,b,c");
-  EXPECT_EQ(Query("SELECT v FROM t WHERE id = 'a'")[0][0].ToString(), "first");
+  EXPECT_EQ(Value("SELECT v FROM t WHERE id = 'a'"), "first");
 }
 
 TEST_P(TransactionTest, CommitRefusedByTheDatabaseEndsTheTransactionWritingNothing) {
@@ -174,19 +131,17 @@ TEST_P(TransactionTest, CommitRefusedByTheDatabaseEndsTheTransactionWritingNothi
       "CREATE TABLE child (id VARCHAR(20) PRIMARY KEY, p INTEGER REFERENCES parent (id) "
       "DEFERRABLE INITIALLY DEFERRED)");
   if (!IsPostgres())
-    writer().Execute("PRAGMA foreign_keys = ON");
-  writer().StartTransaction();
+    writer_->Execute("PRAGMA foreign_keys = ON");
+  writer_->StartTransaction();
   Insert("a");
-  writer().Execute("INSERT INTO child (id, p) VALUES ('orphan', 7)");
-  const std::string message = Failure([&] { writer().Commit(); });
-  EXPECT_TRUE(Contains(message, "nothing of it was written")) << message;
-  EXPECT_FALSE(writer().InTransaction());
-  EXPECT_EQ(Seen(), "");
-  EXPECT_EQ(Query("SELECT COUNT(*) FROM child")[0][0].ToInt64(), 0);
+  writer_->Execute("INSERT INTO child (id, p) VALUES ('orphan', 7)");
+  EXPECT_THAT(Refusal([&] { writer_->Commit(); }), HasSubstr("nothing of it was written"));
+  EXPECT_FALSE(writer_->InTransaction());
+  EXPECT_EQ(Seen() + "|" + Value("SELECT COUNT(*) FROM child"), "|0");
   // The connection is left with no transaction of its own: a new one starts.
-  writer().StartTransaction();
+  writer_->StartTransaction();
   Insert("b");
-  writer().Commit();
+  writer_->Commit();
   EXPECT_EQ(Seen(), "b");
 }
 
@@ -194,63 +149,41 @@ TEST_P(TransactionTest, CommitRefusedByTheDatabaseEndsTheTransactionWritingNothi
 // RAISE(ROLLBACK), PostgreSQL when the connection is lost. Nothing posted
 // afterwards may be written on its own until the caller ends the transaction.
 TEST_P(TransactionTest, TransactionEndedByTheDatabaseIsNeverContinuedOnItsOwn) {
-  if (IsPostgres()) {
-    writer().StartTransaction();
-    Insert("a");
-    const Variant pid = writer().Query("SELECT pg_backend_pid()")[0][0];
-    Query("SELECT pg_terminate_backend(?::int)", {pid});
-    const std::string lost = Failure([&] { Insert("b"); });
-    EXPECT_TRUE(Contains(lost, "Lost the connection")) << lost;
-    EXPECT_TRUE(Contains(lost, "rolled the open transaction back")) << lost;
-  } else {
+  const auto kill_backend = [&] {
+    Value("SELECT pg_terminate_backend(?::int)", {writer_->Query("SELECT pg_backend_pid()")[0][0]});
+  };
+  if (!IsPostgres())
     Exec(
         "CREATE TRIGGER refuse BEFORE INSERT ON t WHEN NEW.v = 'boom' "
         "BEGIN SELECT RAISE(ROLLBACK, 'refused by the trigger'); END");
-    writer().StartTransaction();
-    Insert("a");
-    const std::string lost = Failure([&] { Insert("b", "boom"); });
-    EXPECT_TRUE(Contains(lost, "refused by the trigger")) << lost;
-    EXPECT_TRUE(Contains(lost, "rolled the open transaction back")) << lost;
-  }
-  EXPECT_EQ(table().State(), dsInsert);
-  table().Cancel();
-  EXPECT_TRUE(writer().InTransaction());
-  const std::string after = Failure([&] { Insert("c"); });
-  EXPECT_TRUE(Contains(after, "roll it back and start again")) << after;
-  table().Cancel();
+  writer_->StartTransaction();
+  Insert("a");
+  if (IsPostgres())
+    kill_backend();
+  const std::string lost = Refusal([&] { Insert("b", "boom"); });
+  EXPECT_THAT(lost, HasSubstr(Pick("refused by the trigger", "Lost the connection")));
+  EXPECT_THAT(lost, HasSubstr("rolled the open transaction back"));
+  EXPECT_EQ(table_->State(), dsInsert);
+  table_->Cancel();
+  EXPECT_TRUE(writer_->InTransaction());
+  EXPECT_THAT(Refusal([&] { Insert("c"); }), HasSubstr("roll it back and start again"));
+  table_->Cancel();
   EXPECT_EQ(Seen(), "");
 
-  const std::string commit = Failure([&] { writer().Commit(); });
-  EXPECT_TRUE(Contains(commit, "nothing of it was written")) << commit;
-  EXPECT_FALSE(writer().InTransaction());
+  EXPECT_THAT(Refusal([&] { writer_->Commit(); }), HasSubstr("nothing of it was written"));
+  EXPECT_FALSE(writer_->InTransaction());
   Insert("d");  // the connection is made again outside a transaction
   EXPECT_EQ(Seen(), "d");
 
   // Rollback ends such a transaction without complaint.
-  if (IsPostgres()) {
-    writer().StartTransaction();
-    const Variant pid = writer().Query("SELECT pg_backend_pid()")[0][0];
-    Query("SELECT pg_terminate_backend(?::int)", {pid});
-    EXPECT_THROW(Insert("e"), EDatabaseError);
-    table().Cancel();
-    writer().Rollback();
-    Insert("f");
-    EXPECT_EQ(Seen(), "d,f");
-  }
-}
-
-TEST_P(TransactionTest, SqliteStartTakesTheWriteLockAtOnce) {
+  writer_->StartTransaction();
   if (IsPostgres())
-    GTEST_SKIP() << "PostgreSQL locks rows, not the database";
-  writer().StartTransaction();
-  auto other = Connect();
-  other->SetBusyTimeout(100);
-  const std::string busy = Failure([&] { other->StartTransaction(); });
-  EXPECT_TRUE(Contains(busy, "100 ms")) << busy;
-  EXPECT_FALSE(other->InTransaction());
-  writer().Commit();
-  other->StartTransaction();
-  other->Rollback();
+    kill_backend();
+  EXPECT_THROW(Insert("e", "boom"), EDatabaseError);
+  table_->Cancel();
+  writer_->Rollback();
+  Insert("f");
+  EXPECT_EQ(Seen(), "d,f");
 }
 
 QGEN_BACKEND_TEST_SUITE(TransactionTest);
