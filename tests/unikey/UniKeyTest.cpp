@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "dataaccess/DataSource.h"
@@ -33,8 +34,7 @@ class UniKeyTest : public ::testing::Test {
     key->SetDataSource(&data_source);
     key->SetDataField("id");
   }
-  // Inserts and posts a record; returns the id it got.
-  static std::string InsertOne(TTable& t) {
+  static std::string IdOfANewRecord(TTable& t) {
     t.Insert();
     const std::string id = t.FieldByName("id")->AsString();
     t.Post();
@@ -54,76 +54,63 @@ class UniKeyTest : public ::testing::Test {
   std::unique_ptr<TUniKEY> key = std::make_unique<TUniKEY>(nullptr);
 };
 
-// The key is the 17-digit stamp of the moment and the suffix of
-// BeforeUniKeyMADE; a record in the clock tick of the last one waits for the
-// next millisecond, also when the suffix makes the key longer than the 20
-// characters kept of it. The handlers that were there before run after it
-// (the new-record one sees the key).
+// The key is the 17-digit stamp of the moment and BeforeUniKeyMADE's suffix;
+// a record in the clock tick of the last one waits for the next millisecond,
+// also when the key is longer than the 20 characters kept of it. The former
+// handlers run after it (the new-record one sees the key).
 TEST_F(UniKeyTest, ANewRecordGetsTheStampOfTheMomentAndTheSuffix) {
   const TDateTime ms = 1.0 / 86400000.0;
   const struct {
-    std::vector<TDateTime> readings;  // of the clock, one for each stamp made
+    TDateTime at;  // the clock's first reading
+    int later;     // how many ms its later readings are on from it
     const char* suffix;
     const char* key;
-  } cases[] = {
-      {{At(12, 4, 11, 28, 6, 123)}, "", "20261204112806123"},
-      {{At(12, 4, 11, 28, 6, 123), At(12, 4, 11, 28, 6, 123) + ms}, "", "20261204112806124"},
-      {{At(1, 2, 3, 4, 5, 6)}, "-A", "20260102030405006-A"},
-      {{At(12, 5, 0, 0, 1, 0)}, "-STORE-0001", "20261205000001000-STORE-0001"},
-      {{At(12, 5, 0, 0, 1, 0), At(12, 5, 0, 0, 1, 0) + ms},
-       "-STORE-0001",
-       "20261205000001001-STORE-0001"},
-  };
+  } cases[] = {{At(12, 4, 11, 28, 6, 123), 0, "", "20261204112806123"},
+               {At(12, 4, 11, 28, 6, 123), 1, "", "20261204112806124"},
+               {At(1, 2, 3, 4, 5, 6), 0, "-A", "20260102030405006-A"},
+               {At(12, 5, 0, 0, 1, 0), 0, "-STORE-0001", "20261205000001000-STORE-0001"},
+               {At(12, 5, 0, 0, 1, 0), 1, "-STORE-0001", "20261205000001001-STORE-0001"}};
   std::vector<std::string> seen;
   table->OnNewRecord = [&](TDataSet* ds) { seen.push_back(ds->FieldByName("id")->AsString()); };
   int state_changes = 0;
   source->OnStateChange = [&](TObject*) { ++state_changes; };
   Attach(*source);
   table->Open();
-  std::vector<TDateTime> readings;
-  std::size_t read = 0;
-  SetClock([&] { return readings[std::min(read++, readings.size() - 1)]; });
+  TDateTime first = 0, later = 0;
+  bool fresh = false;
+  SetClock([&] { return std::exchange(fresh, false) ? first : later; });
   std::string suffix;
   key->BeforeUniKeyMADE = [&](TObject* sender, std::string& usStamp) {
     EXPECT_EQ(sender, key.get());
     usStamp = suffix;
   };
-  std::vector<std::string> keys;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.key);
-    readings = c.readings;
-    read = 0;
+    first = c.at;
+    fresh = true;
+    later = c.at + c.later * ms;
     suffix = c.suffix;
-    EXPECT_EQ(InsertOne(*table), c.key);
-    keys.push_back(c.key);
+    EXPECT_EQ(IdOfANewRecord(*table), c.key);
   }
-  EXPECT_EQ(seen, keys);
-  EXPECT_EQ(StoredIds(), keys);
+  EXPECT_EQ(seen.size(), std::size(cases));
+  EXPECT_EQ(StoredIds(), seen);
   EXPECT_EQ(state_changes, 1 + 2 * 5);  // open, then insert and post of each record
 }
 
-// Attached to an open dataset, the key hooks it at its next state change.
-TEST_F(UniKeyTest, AnOpenDatasetIsHookedAtItsNextStateChange) {
-  db->Execute("INSERT INTO orders (id) VALUES ('existing')");
-  table->Open();
-  Attach(*source);
-  EXPECT_FALSE(table->OnNewRecord.Assigned());
-  table->Edit();
-  EXPECT_TRUE(table->OnNewRecord.IsRoutine<&TUniKEY::pNewRecord>());
-  table->Cancel();
-}
-
 // No field, a read-only one, or design time: no key, and at run time the
-// previous handler still runs.
+// previous handler still runs. Attached to an open dataset, the key hooks it
+// at its next state change.
 TEST_F(UniKeyTest, NoKeyWithoutAWritableFieldOrAtDesignTime) {
   int previous = 0;
   table->OnNewRecord = [&](TDataSet*) { ++previous; };
-  key->SetDataSource(source.get());
   table->Open();
-  EXPECT_EQ(InsertOne(*table), "");
+  key->SetDataSource(source.get());
+  EXPECT_FALSE(table->OnNewRecord.IsRoutine<&TUniKEY::pNewRecord>());
+  EXPECT_EQ(IdOfANewRecord(*table), "");
+  EXPECT_TRUE(table->OnNewRecord.IsRoutine<&TUniKEY::pNewRecord>());
   key->SetDataField("id");
   table->FieldByName("id")->SetReadOnly(true);
-  EXPECT_EQ(InsertOne(*table), "");
+  EXPECT_EQ(IdOfANewRecord(*table), "");
   EXPECT_EQ(previous, 2);
   key.reset();
   table->FieldByName("id")->SetReadOnly(false);
@@ -141,53 +128,48 @@ TEST_F(UniKeyTest, NoKeyWithoutAWritableFieldOrAtDesignTime) {
 }
 
 // A field that cannot take the key, or a key that keeps reading back as the
-// last one (a clock that does not move on): the error passes out (the latter
-// after about a second), the record is not inserted and the
-// previous handler is not called.
+// last one (a clock that stands still; given up after about a second): the
+// error passes out, no record is inserted, the previous handler not called.
 TEST_F(UniKeyTest, AKeyTheFieldCannotTakeEndsInAClearError) {
   const struct {
+    int max_ms;
     const char* field;
     const char* suffix;
     const char* says;
-    int max_ms;
-  } cases[] = {
-      {"qty", "-A", "", 500},  // an integer field
-      {"code", "",
-       "Field 'code' cannot take the unique key: it holds 10 characters and the key "
-       "needs 17",
-       500},
-      {"id", "",
-       "Field 'id' cannot take a new unique key: for 1000 ms every key written to it "
-       "read back as '20261204112806123', the key stamped last",
-       5000},
-  };
+  } cases[] = {{500, "qty", "-A", ""},  // an integer field
+               {500, "code", "",
+                "Field 'code' cannot take the unique key: it holds 10 characters and the "
+                "key needs 17"},
+               {5000, "id", "",
+                "Field 'id' cannot take a new unique key: for 1000 ms every key written "
+                "to it read back as '20261204112806123', the key stamped last"}};
   int previous = 0;
   table->OnNewRecord = [&](TDataSet*) { ++previous; };
   Attach(*source);
   table->Open();
   TestClock frozen(At(12, 4, 11, 28, 6, 123));
-  const std::string id = InsertOne(*table);
+  const std::string id = IdOfANewRecord(*table);
   for (const auto& c : cases) {
     SCOPED_TRACE(c.field);
     key->SetDataField(c.field);
     key->BeforeUniKeyMADE = [&c](TObject*, std::string& usStamp) { usStamp = c.suffix; };
     const auto start = std::chrono::steady_clock::now();
     EXPECT_THAT(MessageOf<Exception>([&] { table->Insert(); }), HasSubstr(c.says));
-    const auto waited = std::chrono::steady_clock::now() - start;
-    EXPECT_LT(waited, std::chrono::milliseconds(c.max_ms));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(c.max_ms));
     EXPECT_EQ(table->State(), dsBrowse);
   }
   EXPECT_EQ(previous, 1);
   EXPECT_EQ(StoredIds(), std::vector<std::string>{id});
 }
 
-// The application's own handlers, counting their calls.
+// The application's own handlers, counting their calls (Install with `on`
+// false takes them out).
 struct AppHandlers {
   int new_records = 0;
   int state_changes = 0;
-  void Install(TTable& t, TDataSource& s) {
-    t.OnNewRecord = [this](TDataSet*) { ++new_records; };
-    s.OnStateChange = [this](TObject*) { ++state_changes; };
+  void Install(TTable& t, TDataSource& s, bool on = true) {
+    t.OnNewRecord = on ? TDataSetNotifyEvent([this](TDataSet*) { ++new_records; }) : nullptr;
+    s.OnStateChange = on ? TNotifyEvent([this](TObject*) { ++state_changes; }) : nullptr;
   }
 };
 
@@ -233,18 +215,14 @@ TEST_F(UniKeyTest, LettingGoPutsBackTheHandlersItFound) {
          source->SetDataSet(returns.get());
          EXPECT_TRUE(Stamped(*returns));  // the next state change
        },
-       false, true},
-  };
+       false, true}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.how);
     key = std::make_unique<TUniKEY>(nullptr);
     table->Close();
     returns->Close();
     source->SetDataSet(table.get());
-    table->OnNewRecord = nullptr;
-    source->OnStateChange = nullptr;
-    if (!c.installed_after)
-      app.Install(*table, *source);
+    app.Install(*table, *source, !c.installed_after);
     Attach(*source);
     table->Open();
     ASSERT_TRUE(Stamped(*table));
@@ -259,14 +237,11 @@ TEST_F(UniKeyTest, LettingGoPutsBackTheHandlersItFound) {
     EXPECT_EQ(app.state_changes, c.still_watched ? 0 : 2);  // insert and cancel
   }
   key.reset();
-  source->SetDataSet(nullptr);
-  source->OnStateChange = nullptr;
-  table->OnNewRecord = nullptr;
+  app.Install(*table, *source, false);
 }
 
-// Every order of destroying the component, its data source and its dataset
-// leaves nothing dangling (ASan), and a dataset stays stamped only while the
-// component and the data source live.
+// Any order of destroying the component, its data source and its dataset
+// leaves nothing dangling (ASan); records are stamped while both others live.
 TEST_F(UniKeyTest, AnyOrderOfDestructionIsSafe) {
   enum Part { kKey, kSource, kTable };
   std::array<Part, 3> order = {kKey, kSource, kTable};
@@ -278,15 +253,8 @@ TEST_F(UniKeyTest, AnyOrderOfDestructionIsSafe) {
     Attach(*source);
     table->Open();
     for (Part part : order) {
-      if (table) {
-        EXPECT_EQ(Stamped(*table), key && source);
-      }
-      if (part == kKey)
-        key.reset();
-      if (part == kSource)
-        source.reset();
-      if (part == kTable)
-        table.reset();
+      EXPECT_TRUE(!table || Stamped(*table) == (key && source));
+      part == kKey ? key.reset() : part == kSource ? source.reset() : table.reset();
     }
   } while (std::next_permutation(order.begin(), order.end()));
 }
