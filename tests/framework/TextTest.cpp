@@ -32,19 +32,17 @@ TEST(CompareText, CaseInsensitiveForAsciiOnlyWithPrefixFirst) {
     const char* b;
     int sign;
   };
-  const Case cases[] = {
-      {"abc", "ABC", 0},
-      {"GenID", "genid", 0},
-      {"abc", "abd", -1},
-      {"ab", "abc", -1},
-      {"", "a", -1},
-      {"Z", "a", 1},
-      {"_", "a", 1},        // letters fold to upper case:
-                            // '_' (0x5F) after 'A' (0x41)
-      {"\xE0", "\xC0", 1},  // Windows-1251 a / A: not folded, by code
-      {"\xC0", "z", 1},     // bytes >= 0x80 sort after ASCII
-      {"a\xE0", "A\xE0", 0},
-  };
+  const Case cases[] = {{"abc", "ABC", 0},
+                        {"GenID", "genid", 0},
+                        {"abc", "abd", -1},
+                        {"ab", "abc", -1},
+                        {"", "a", -1},
+                        {"Z", "a", 1},
+                        {"_", "a", 1},        // letters fold to upper case:
+                                              // '_' (0x5F) after 'A' (0x41)
+                        {"\xE0", "\xC0", 1},  // Windows-1251 a / A: not folded, by code
+                        {"\xC0", "z", 1},     // bytes >= 0x80 sort after ASCII
+                        {"a\xE0", "A\xE0", 0}};
   for (const Case& c : cases) {
     EXPECT_EQ(Sign(CompareText(c.a, c.b)), c.sign) << c.a << " vs " << c.b;
     EXPECT_EQ(Sign(CompareText(c.b, c.a)), -c.sign) << c.b << " vs " << c.a;
@@ -60,13 +58,11 @@ TEST(UpperCaseAndTrim, TouchOnlyAsciiLettersAndTheBlanksAsked) {
     std::string_view trimmed;
     std::string_view right;
   };
-  const Case cases[] = {
-      {" \tnext \r\n", kAsciiBlanks, "next", " \tnext"},
-      {" a b ", " ", "a b", " a b"},
-      {"\ta\t", " ", "\ta\t", "\ta\t"},
-      {" \n ", kAsciiBlanks, "", ""},
-      {"", kAsciiBlanks, "", ""},
-  };
+  const Case cases[] = {{" \tnext \r\n", kAsciiBlanks, "next", " \tnext"},
+                        {" a b ", " ", "a b", " a b"},
+                        {"\ta\t", " ", "\ta\t", "\ta\t"},
+                        {" \n ", kAsciiBlanks, "", ""},
+                        {"", kAsciiBlanks, "", ""}};
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.text));
     EXPECT_EQ(Trim(c.text, c.blanks), c.trimmed);

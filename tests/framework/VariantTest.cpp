@@ -15,23 +15,21 @@ TEST(Variant, EqualityAcrossKinds) {
     Variant a, b;
     bool equal;
   };
-  const Case cases[] = {
-      {Variant(), Variant(), true},
-      {Variant(), Variant(0), false},
-      {Variant(), Variant(""), false},
-      {Variant(3), Variant(3.0), true},
-      {Variant(3), Variant("3"), true},
-      {Variant(3), Variant(" 3 "), true},
-      {Variant(2.5), Variant("2.5"), true},
-      {Variant("007"), Variant("7"), false},  // two strings compare as text
-      {Variant("abc"), Variant("ABC"), false},
-      {Variant(1), Variant("inf"), false},
-      {Variant(16), Variant("0x10"), false},  // decimal notation only
-      {Variant::Array({1, "a"}), Variant::Array({1, "a"}), true},
-      {Variant::Array({1, "a"}), Variant::Array({1, "b"}), false},
-      {Variant::Array({1}), Variant::Array({1, 1}), false},
-      {Variant::Array({1}), Variant(1), false},
-  };
+  const Case cases[] = {{Variant(), Variant(), true},
+                        {Variant(), Variant(0), false},
+                        {Variant(), Variant(""), false},
+                        {Variant(3), Variant(3.0), true},
+                        {Variant(3), Variant("3"), true},
+                        {Variant(3), Variant(" 3 "), true},
+                        {Variant(2.5), Variant("2.5"), true},
+                        {Variant("007"), Variant("7"), false},  // two strings compare as text
+                        {Variant("abc"), Variant("ABC"), false},
+                        {Variant(1), Variant("inf"), false},
+                        {Variant(16), Variant("0x10"), false},  // decimal notation only
+                        {Variant::Array({1, "a"}), Variant::Array({1, "a"}), true},
+                        {Variant::Array({1, "a"}), Variant::Array({1, "b"}), false},
+                        {Variant::Array({1}), Variant::Array({1, 1}), false},
+                        {Variant::Array({1}), Variant(1), false}};
   for (const Case& c : cases) {
     EXPECT_EQ(c.a == c.b, c.equal) << c.a.ToString() << " vs " << c.b.ToString();
     EXPECT_EQ(c.b == c.a, c.equal);
