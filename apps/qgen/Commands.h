@@ -4,9 +4,8 @@
 #pragma once
 
 #include <CLI/CLI.hpp>
-#include <string>
 
-#include "framework/Exception.h"
+#include "apps/qgen/Terminal.h"
 
 namespace qgen::tool {
 
@@ -17,25 +16,7 @@ void AddInitCommand(CLI::App& app);
 void AddShowCommand(CLI::App& app);
 void AddStampCommand(CLI::App& app);
 void AddFormCommand(CLI::App& app);
-// The mask edit dialog; only in a tool built with Qt 6 (QGEN_WITH_DESIGN).
+// The mask edit dialog, shown by the program qgen-edit-mask of the GUI package.
 void AddEditMaskCommand(CLI::App& app);
-
-// A failure whose message is already terminal text (UTF-8), such as a character
-// of an argument that the code page cannot hold: main prints it unconverted.
-class TerminalError : public EConvertError {
- public:
-  using EConvertError::EConvertError;
-};
-
-// Text from the terminal (UTF-8) to the engine's code page, and back; a
-// character the code page cannot hold raises TerminalError.
-std::string ToEngine(const std::string& utf8);
-std::string ToTerminal(const std::string& bytes);
-
-// Writes one line of engine text to standard output in UTF-8.
-void PrintLine(const std::string& bytes);
-// Writes one line of terminal text (UTF-8, written as it stands) to standard
-// output.
-void WriteUtf8Line(const std::string& line);
 
 }  // namespace qgen::tool

@@ -1,6 +1,6 @@
 #include "apps/qgen/FormSetup.h"
 
-#include "apps/qgen/Commands.h"
+#include "apps/qgen/Terminal.h"
 #include "dataaccess/DataSource.h"
 #include "dataaccess/Table.h"
 #include "framework/FormFile.h"

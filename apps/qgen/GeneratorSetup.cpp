@@ -1,6 +1,6 @@
 #include "apps/qgen/GeneratorSetup.h"
 
-#include "apps/qgen/Commands.h"
+#include "apps/qgen/Terminal.h"
 #include "dataaccess/DataSource.h"
 #include "dataaccess/Database.h"
 #include "dataaccess/Table.h"
@@ -12,12 +12,45 @@ namespace qgen::tool {
 
 namespace {
 
-// Terminal text to engine text, naming the option when a character does not fit.
-std::string Engine(const std::string& utf8, const std::string& option) {
-  try {
-    return ToEngine(utf8);
-  } catch (const TerminalError& e) {
-    throw TerminalError(option + ": " + e.what());
+// Answers the mask's @ symbols with the --user characters (`user`, engine
+// text; `given`: --user was given), or raises when they do not match.
+void SetUserPart(TGenerator& gen, const std::string& user, bool given) {
+  const int user_symbols = gen.GenMask->CountSymbols(PROC);
+  if (user_symbols > 0 && !given) {
+    throw Exception("the mask has " + std::to_string(user_symbols) +
+                    " @ symbol(s): give their characters with --user");
+  }
+  if (given && static_cast<int>(user.size()) != user_symbols) {
+    throw Exception("--user has " + std::to_string(user.size()) +
+                    " character(s) but the mask has " + std::to_string(user_symbols) +
+                    " @ symbol(s): give one character per @");
+  }
+  if (user_symbols > 0) {
+    gen.GetUserPrefixes = [user](TObject*, TmString& preff) { preff = TmString(user); };
+  }
+}
+
+// Sets the limits that are given (engine text). The engine checks each limit
+// against the mask, reports every character that does not fit and keeps only
+// a valid limit; a limit it refused, or limits out of order, raise here.
+void SetLimits(TGenerator& gen, const std::string& start, const std::string& end) {
+  const std::string& mask = gen.Mask();
+  if (!start.empty()) {
+    gen.SetStartValue(start);
+    if (gen.GenMask->StartValue.empty()) {
+      throw Exception("the start value \"" + start + "\" does not fit the counting part of \"" +
+                      mask + "\"");
+    }
+  }
+  if (!end.empty()) {
+    gen.SetEndValue(end);
+    if (gen.GenMask->EndValue.empty()) {
+      throw Exception("the end value \"" + end + "\" does not fit the counting part of \"" + mask +
+                      "\"");
+    }
+    if (gen.GenError) {
+      throw Exception("the start value must sort before the end value: give other limits");
+    }
   }
 }
 
@@ -48,14 +81,14 @@ void AddGeneratorOptions(CLI::App& command, GeneratorOptions& options) {
 
 GeneratorSetup::GeneratorSetup(const GeneratorOptions& options) {
   if (!options.form.file.empty()) {
-    generator_ =
-        &LoadFormGenerator(options.form, Engine(options.user, "--user"), options.user_given, form_);
+    generator_ = &LoadFormGenerator(options.form, ToEngine(options.user, "--user"),
+                                    options.user_given, form_);
     return;
   }
-  const std::string mask = Engine(options.mask, "--mask");
-  const std::string start = Engine(options.start, "--start");
-  const std::string end = Engine(options.end, "--end");
-  const std::string user = Engine(options.user, "--user");
+  const std::string mask = ToEngine(options.mask, "--mask");
+  const std::string start = ToEngine(options.start, "--start");
+  const std::string end = ToEngine(options.end, "--end");
+  const std::string user = ToEngine(options.user, "--user");
   const std::string table_name =
       options.table.empty() ? std::string(kDefaultGeneratorTable) : options.table;
   if (mask.empty())
@@ -78,19 +111,7 @@ GeneratorSetup::GeneratorSetup(const GeneratorOptions& options) {
   TGenerator& gen = *generator_;
   gen.SetMask(mask);  // raises on a picture that does not parse
 
-  const int user_symbols = gen.GenMask->CountSymbols(PROC);
-  if (user_symbols > 0 && !options.user_given) {
-    throw Exception("the mask has " + std::to_string(user_symbols) +
-                    " @ symbol(s): give their characters with --user");
-  }
-  if (options.user_given && static_cast<int>(user.size()) != user_symbols) {
-    throw Exception("--user has " + std::to_string(user.size()) +
-                    " character(s) but the mask has " + std::to_string(user_symbols) +
-                    " @ symbol(s): give one character per @");
-  }
-  if (user_symbols > 0) {
-    gen.GetUserPrefixes = [user](TObject*, TmString& preff) { preff = TmString(user); };
-  }
+  SetUserPart(gen, user, options.user_given);
 
   gen.FSetDataSource(source);  // opens and checks the table
   if (gen.GenError) {
@@ -101,25 +122,7 @@ GeneratorSetup::GeneratorSetup(const GeneratorOptions& options) {
   }
   gen.GeneratorType = options.type;
 
-  // The engine checks each limit against the mask, reports every character
-  // that does not fit (above) and keeps only a valid limit.
-  if (!start.empty()) {
-    gen.SetStartValue(start);
-    if (gen.GenMask->StartValue.empty()) {
-      throw Exception("the start value \"" + start + "\" does not fit the counting part of \"" +
-                      mask + "\"");
-    }
-  }
-  if (!end.empty()) {
-    gen.SetEndValue(end);
-    if (gen.GenMask->EndValue.empty()) {
-      throw Exception("the end value \"" + end + "\" does not fit the counting part of \"" + mask +
-                      "\"");
-    }
-    if (gen.GenError) {
-      throw Exception("the start value must sort before the end value: give other limits");
-    }
-  }
+  SetLimits(gen, start, end);
 }
 
 GeneratorSetup::~GeneratorSetup() = default;

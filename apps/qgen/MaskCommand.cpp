@@ -24,15 +24,6 @@ struct MaskOptions {
   bool has_set = false;
 };
 
-// Terminal text to engine text, naming the argument when a character does not fit.
-std::string Engine(const std::string& utf8, const std::string& what) {
-  try {
-    return ToEngine(utf8);
-  } catch (const TerminalError& e) {
-    throw TerminalError(what + ": " + e.what());
-  }
-}
-
 // One character as the reader should see it: quoted, control bytes by value.
 std::string Shown(char c) {
   const auto b = static_cast<unsigned char>(c);
@@ -105,43 +96,20 @@ void SetLimit(TGenMask& mask, const std::string& value, bool start, const std::s
                   ": give one character per counting symbol, from its set or alphabet");
 }
 
-void Run(const MaskOptions& options) {
-  const std::string picture = Engine(options.picture, "the picture");
-  const std::string start = Engine(options.start, "--start");
-  const std::string end = Engine(options.end, "--end");
-  const std::string set = Engine(options.set, "--set");
-  if (const auto bad = options.steps.find_first_not_of("+-"); bad != std::string::npos) {
-    throw TerminalError("--steps takes only '+' (count up) and '-' (count down); character " +
-                        std::to_string(bad + 1) + " of '" + options.steps + "' is neither");
+// Sets the counting part of `mask` to `set` (--set), or raises saying why not.
+void SetValue(TGenMask& mask, const std::string& set, const std::string& picture) {
+  if (mask.GetSuffix().empty())
+    throw Exception("the mask " + picture + " has no counting symbol, so --set has nothing to set");
+  if (!mask.Validate(set)) {
+    throw Exception("--set " + set + " does not fit the mask " + picture +
+                    ": give one character per counting symbol, from its set or alphabet");
   }
+  mask.SetSuffix(set);
+}
 
-  TGenMask mask;
-  mask.ScanMask(picture);  // a picture that does not parse raises the parser's message
-  PrintTable(mask, picture);
-
-  SetLimit(mask, start, true, picture);
-  SetLimit(mask, end, false, picture);
-  if (options.has_set) {
-    if (mask.GetSuffix().empty()) {
-      throw Exception("the mask " + picture +
-                      " has no counting symbol, so --set has nothing to set");
-    }
-    if (!mask.Validate(set)) {
-      throw Exception("--set " + set + " does not fit the mask " + picture +
-                      ": give one character per counting symbol, from its set or alphabet");
-    }
-    mask.SetSuffix(set);
-  } else {
-    mask.NullValue();
-  }
-  PrintLine("Start value: " + Limit(mask.StartValue));
-  PrintLine("End value:   " + Limit(mask.EndValue));
-  PrintLine("Value:       " + Text(mask.GetMskValue()));
-  PrintLine("Prefix:      " + Text(mask.GetPrefix()));
-  PrintLine("Suffix:      " + Text(mask.GetSuffix()));
-  if (options.steps.empty())
-    return;
-
+// Counts the mask up ('+') and down ('-') as `steps` says, printing each
+// value the step leaves, after any overflow or underflow it reports.
+void RunSteps(TGenMask& mask, const std::string& steps) {
   // The reports of one step, printed before the value the step leaves. After
   // reporting, each handler does what the engine does when nobody listens.
   std::vector<std::string> reports;
@@ -163,10 +131,10 @@ void Run(const MaskOptions& options) {
   };
 
   PrintLine("Steps:");
-  const int width = static_cast<int>(std::to_string(options.steps.size()).size());
+  const int width = static_cast<int>(std::to_string(steps.size()).size());
   const std::string indent(static_cast<std::size_t>(width) + 6, ' ');
-  for (std::size_t n = 0; n < options.steps.size(); ++n) {
-    const char op = options.steps[n];
+  for (std::size_t n = 0; n < steps.size(); ++n) {
+    const char op = steps[n];
     reports.clear();
     op == '+' ? mask.Increment() : mask.Decrement();
     const std::string head = Format("  %*zu %c  ", width, n + 1, op);
@@ -179,6 +147,36 @@ void Run(const MaskOptions& options) {
       PrintLine((r == 0 ? head : indent) + reports[r]);
     PrintLine(indent + value);
   }
+}
+
+void Run(const MaskOptions& options) {
+  const std::string picture = ToEngine(options.picture, "the picture");
+  const std::string start = ToEngine(options.start, "--start");
+  const std::string end = ToEngine(options.end, "--end");
+  const std::string set = ToEngine(options.set, "--set");
+  if (const auto bad = options.steps.find_first_not_of("+-"); bad != std::string::npos) {
+    throw TerminalError("--steps takes only '+' (count up) and '-' (count down); character " +
+                        std::to_string(bad + 1) + " of '" + options.steps + "' is neither");
+  }
+
+  TGenMask mask;
+  mask.ScanMask(picture);  // a picture that does not parse raises the parser's message
+  PrintTable(mask, picture);
+
+  SetLimit(mask, start, true, picture);
+  SetLimit(mask, end, false, picture);
+  if (options.has_set) {
+    SetValue(mask, set, picture);
+  } else {
+    mask.NullValue();
+  }
+  PrintLine("Start value: " + Limit(mask.StartValue));
+  PrintLine("End value:   " + Limit(mask.EndValue));
+  PrintLine("Value:       " + Text(mask.GetMskValue()));
+  PrintLine("Prefix:      " + Text(mask.GetPrefix()));
+  PrintLine("Suffix:      " + Text(mask.GetSuffix()));
+  if (!options.steps.empty())
+    RunSteps(mask, options.steps);
 }
 
 }  // namespace

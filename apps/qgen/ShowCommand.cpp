@@ -47,6 +47,94 @@ std::string StateText(const Variant& state) {
   return state.ToString();
 }
 
+// The rows of the generator table `table_name`, sorted by type and prefix.
+// Raises when the table is missing or lacks a column of a generator table.
+std::vector<Line> ReadRows(TDatabase& database, const std::string& table_name) {
+  TTable table(nullptr);
+  table.SetDatabase(&database);
+  table.SetTableName(table_name);
+  table.SetReadOnly(true);
+  database.Open();
+  if (!database.TableExists(table_name)) {
+    throw Exception("Table '" + table_name + "' does not exist in database " +
+                    database.DisplayURI() + "; qgen init --table NAME makes one");
+  }
+  table.Open();
+  const char* columns[] = {"GenID", "Prefix", "Suffix", "State", "Try", "Who", "LastTime"};
+  std::vector<TField*> fields;
+  for (const char* name : columns) {
+    TField* field = table.FindField(name);
+    if (!field) {
+      throw Exception("Table '" + table_name + "' has no column " + name +
+                      ", so it is not a generator table; qgen init --table NAME makes one");
+    }
+    fields.push_back(field);
+  }
+
+  std::vector<Line> lines;
+  for (table.First(); !table.Eof(); table.Next()) {
+    Line line;
+    line.type = fields[0]->Value();
+    line.prefix = fields[1]->AsString();
+    line.cells = {fields[0]->AsString(),
+                  fields[1]->AsString(),
+                  fields[2]->AsString(),
+                  StateText(fields[3]->Value()),
+                  fields[4]->AsString(),
+                  fields[5]->AsString(),
+                  ReadableTime(fields[6]->AsString())};
+    lines.push_back(std::move(line));
+  }
+  std::sort(lines.begin(), lines.end(), [](const Line& a, const Line& b) {
+    if (!(a.type == b.type))
+      return a.type < b.type;
+    return a.prefix < b.prefix;
+  });
+  return lines;
+}
+
+// Prints the rows under their headings, each column as wide as its widest cell.
+void PrintRows(const std::vector<Line>& lines) {
+  const std::vector<std::string> headings = {"Type",  "Prefix",      "Last value", "State",
+                                             "Waits", "Last writer", "Last time"};
+  const bool right[] = {true, false, false, false, true, false, false};
+  // Engine text holds one character per byte, so widths are byte counts.
+  std::vector<std::size_t> widths;
+  for (const std::string& heading : headings)
+    widths.push_back(heading.size());
+  for (const Line& line : lines) {
+    for (std::size_t i = 0; i < widths.size(); ++i) {
+      widths[i] = std::max(widths[i], line.cells[i].size());
+    }
+  }
+  auto print = [&](const std::vector<std::string>& cells) {
+    std::string text;
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+      const std::string pad(widths[i] - cells[i].size(), ' ');
+      text += (i ? "  " : "") + (right[i] ? pad + cells[i] : cells[i] + pad);
+    }
+    PrintLine(std::string(TrimRight(text, " ")));
+  };
+  print(headings);
+  for (const Line& line : lines)
+    print(line.cells);
+}
+
+void Show(const ShowOptions& options) {
+  const std::string table_name = ToEngine(options.table);
+  TDatabase database(nullptr);
+  database.SetURI(options.uri);
+  const std::vector<Line> lines = ReadRows(database, table_name);
+  const std::string where = ToTerminal(table_name) + " in " + database.DisplayURI();
+  if (lines.empty()) {
+    WriteUtf8Line("Generator table " + where + " has no rows yet.");
+    return;
+  }
+  WriteUtf8Line("Generator table " + where + ": " + std::to_string(lines.size()) +
+                (lines.size() == 1 ? " row" : " rows"));
+  PrintRows(lines);
+}
+
 }  // namespace
 
 void AddShowCommand(CLI::App& app) {
@@ -57,82 +145,7 @@ void AddShowCommand(CLI::App& app) {
                       "postgresql://user@host:port/database");
   command->add_option("--table", options->table, "Name of the generator table")
       ->capture_default_str();
-  command->callback([options] {
-    const std::string table_name = ToEngine(options->table);
-    TDatabase database(nullptr);
-    database.SetURI(options->uri);
-    TTable table(nullptr);
-    table.SetDatabase(&database);
-    table.SetTableName(table_name);
-    table.SetReadOnly(true);
-    database.Open();
-    if (!database.TableExists(options->table)) {
-      throw Exception("Table '" + table_name + "' does not exist in database " +
-                      database.DisplayURI() + "; qgen init --table NAME makes one");
-    }
-    table.Open();
-    const char* columns[] = {"GenID", "Prefix", "Suffix", "State", "Try", "Who", "LastTime"};
-    std::vector<TField*> fields;
-    for (const char* name : columns) {
-      TField* field = table.FindField(name);
-      if (!field) {
-        throw Exception("Table '" + table_name + "' has no column " + name +
-                        ", so it is not a generator table; qgen init --table NAME makes one");
-      }
-      fields.push_back(field);
-    }
-
-    std::vector<Line> lines;
-    for (table.First(); !table.Eof(); table.Next()) {
-      Line line;
-      line.type = fields[0]->Value();
-      line.prefix = fields[1]->AsString();
-      line.cells = {fields[0]->AsString(),
-                    fields[1]->AsString(),
-                    fields[2]->AsString(),
-                    StateText(fields[3]->Value()),
-                    fields[4]->AsString(),
-                    fields[5]->AsString(),
-                    ReadableTime(fields[6]->AsString())};
-      lines.push_back(std::move(line));
-    }
-    std::sort(lines.begin(), lines.end(), [](const Line& a, const Line& b) {
-      if (!(a.type == b.type))
-        return a.type < b.type;
-      return a.prefix < b.prefix;
-    });
-
-    const std::string where = ToTerminal(table_name) + " in " + database.DisplayURI();
-    if (lines.empty()) {
-      WriteUtf8Line("Generator table " + where + " has no rows yet.");
-      return;
-    }
-    WriteUtf8Line("Generator table " + where + ": " + std::to_string(lines.size()) +
-                  (lines.size() == 1 ? " row" : " rows"));
-    const std::vector<std::string> headings = {"Type",  "Prefix",      "Last value", "State",
-                                               "Waits", "Last writer", "Last time"};
-    const bool right[] = {true, false, false, false, true, false, false};
-    // Engine text holds one character per byte, so widths are byte counts.
-    std::vector<std::size_t> widths;
-    for (const std::string& heading : headings)
-      widths.push_back(heading.size());
-    for (const Line& line : lines) {
-      for (std::size_t i = 0; i < widths.size(); ++i) {
-        widths[i] = std::max(widths[i], line.cells[i].size());
-      }
-    }
-    auto print = [&](const std::vector<std::string>& cells) {
-      std::string text;
-      for (std::size_t i = 0; i < cells.size(); ++i) {
-        const std::string pad(widths[i] - cells[i].size(), ' ');
-        text += (i ? "  " : "") + (right[i] ? pad + cells[i] : cells[i] + pad);
-      }
-      PrintLine(std::string(TrimRight(text, " ")));
-    };
-    print(headings);
-    for (const Line& line : lines)
-      print(line.cells);
-  });
+  command->callback([options] { Show(*options); });
 }
 
 }  // namespace qgen::tool

@@ -65,37 +65,50 @@ void CheckKeyColumn(const StampOptions& o, const ColumnInfo& column, std::size_t
   }
 }
 
-void Run(const StampOptions& given) {
-  StampOptions o = given;
-  const std::string suffix = ToEngine(o.suffix);
-  // The stamper on its table: set up from the options, or the form's own.
-  TComponent owner(nullptr);
-  std::unique_ptr<TComponent> form;
-  TUniKEY* stamper = nullptr;
-  if (o.form.file.empty()) {
-    if (o.table.empty() || o.field.empty())
-      throw TerminalError("give the table and its key field with --table and --field, or --form");
-    auto* database = new TDatabase(&owner);
-    database->SetURI(o.db);
-    auto* table = new TTable(&owner);
-    table->SetDatabase(database);
-    table->SetTableName(ToEngine(o.table));  // the dataset names things in engine text
-    auto* source = new TDataSource(&owner);
-    source->SetDataSet(table);
-    stamper = new TUniKEY(&owner);
-    stamper->SetDataSource(source);
-    stamper->SetDataField(ToEngine(o.field));
-  } else {
-    form = LoadToolForm(o.form.file, ToolHandlers("", suffix));
-    stamper = &PickComponent<TUniKEY>(*form, o.form, "TUniKEY");
-    const TTable& table = StampTableOf(*stamper, o.form.file);
-    o.table = ToTerminal(table.TableName());
-    o.field = ToTerminal(stamper->GetDataField());
+// The stamper and its table, set up from the options or taken from the form.
+// Owns what it made; with --form, `table` and `field` name the form's.
+class Stamper {
+ public:
+  Stamper(StampOptions& o, const std::string& suffix) {
+    if (o.form.file.empty()) {
+      if (o.table.empty() || o.field.empty())
+        throw TerminalError("give the table and its key field with --table and --field, or --form");
+      auto* database = new TDatabase(&owner_);
+      database->SetURI(o.db);
+      auto* table = new TTable(&owner_);
+      table->SetDatabase(database);
+      table->SetTableName(ToEngine(o.table));  // the dataset names things in engine text
+      auto* source = new TDataSource(&owner_);
+      source->SetDataSet(table);
+      stamper_ = new TUniKEY(&owner_);
+      stamper_->SetDataSource(source);
+      stamper_->SetDataField(ToEngine(o.field));
+    } else {
+      form_ = LoadToolForm(o.form.file, ToolHandlers("", suffix));
+      stamper_ = &PickComponent<TUniKEY>(*form_, o.form, "TUniKEY");
+      const TTable& table = StampTableOf(*stamper_, o.form.file);
+      o.table = ToTerminal(table.TableName());
+      o.field = ToTerminal(stamper_->GetDataField());
+    }
+    // A form that leaves BeforeUniKeyMADE out still gets the --suffix text.
+    if (!suffix.empty() && !stamper_->BeforeUniKeyMADE) {
+      stamper_->BeforeUniKeyMADE = [suffix](TObject*, std::string& usStamp) { usStamp = suffix; };
+    }
   }
-  TTable& table = static_cast<TTable&>(*stamper->DataSource()->DataSet());
-  TDatabase& database = *table.Database();
-  database.Open();
+  Stamper(const Stamper&) = delete;
+  Stamper& operator=(const Stamper&) = delete;
 
+  TTable& Table() const { return static_cast<TTable&>(*stamper_->DataSource()->DataSet()); }
+
+ private:
+  TComponent owner_{nullptr};         // owns the components made from the options
+  std::unique_ptr<TComponent> form_;  // with --form: owns the form's components instead
+  TUniKEY* stamper_ = nullptr;
+};
+
+// Makes sure the table exists (creating it with --create) and that its key
+// field can keep every key of this run; raises TerminalError saying why not.
+void PrepareKeyTable(TDatabase& database, const StampOptions& o, std::size_t key_length) {
   if (!database.TableExists(o.table)) {
     if (!o.create) {
       throw TerminalError("Table '" + o.table + "' does not exist in " + database.DisplayURI() +
@@ -107,7 +120,6 @@ void Run(const StampOptions& given) {
     database.Execute("CREATE TABLE " + database.QuoteIdentifier(o.table) + " (" +
                      database.QuoteIdentifier(o.field) + " TEXT NOT NULL PRIMARY KEY)");
   }
-
   const std::vector<ColumnInfo> columns = database.Columns(o.table);
   const ColumnInfo* column = FindColumn(columns, o.field);
   if (!column) {
@@ -117,69 +129,75 @@ void Run(const StampOptions& given) {
     throw TerminalError("Table '" + o.table + "' has no field '" + o.field +
                         "' (its fields: " + names + ")");
   }
-  CheckKeyColumn(o, *column, kStampLength + suffix.size());
+  CheckKeyColumn(o, *column, key_length);
+}
 
-  // A form that leaves BeforeUniKeyMADE out still gets the --suffix text.
-  if (!suffix.empty() && !stamper->BeforeUniKeyMADE) {
-    stamper->BeforeUniKeyMADE = [suffix](TObject*, std::string& usStamp) { usStamp = suffix; };
+// Records `first` to `last` of `total`, inserted in one transaction. The keys
+// are printed once the batch is committed, so that every key printed is in
+// the table whatever happens to a later batch. A batch that fails is rolled
+// back whole and raises an Exception saying which record failed and what was
+// committed before it.
+void InsertBatch(TTable& table, const TField& key_field, std::int64_t first, std::int64_t last,
+                 std::int64_t total) {
+  TDatabase& database = *table.Database();
+  const std::string batch = "records " + std::to_string(first) + " to " + std::to_string(last) +
+                            " of " + std::to_string(total);
+  const std::string committed =
+      first == 1 ? "Nothing was committed, and no key was printed."
+                 : std::to_string(first - 1) +
+                       " records were committed before it; theirs are the keys printed.";
+  try {
+    database.StartTransaction();
+  } catch (const Exception& e) {
+    throw Exception("Cannot start the batch of " + batch + ": " + e.Message() + ". " + committed);
   }
-  table.Open();  // the first active state: the stamper hooks the table's new records
-  TField* field = table.FieldByName(ToEngine(o.field));
-
-  // Each batch is one transaction, so that a batch costs one sync to disk, not
-  // one per record. A key is printed once its batch is committed: every key
-  // printed is in the table, whatever happens to a later batch.
   std::vector<std::string> keys;
-  // 64 bits: the last batch may end at the largest count an int holds.
-  for (std::int64_t first = 1; first <= o.count; first += o.batch) {
-    const std::int64_t last = std::min<std::int64_t>(first + o.batch - 1, o.count);
-    const std::string batch = "records " + std::to_string(first) + " to " + std::to_string(last) +
-                              " of " + std::to_string(o.count);
-    const std::string committed =
-        first == 1 ? "Nothing was committed, and no key was printed."
-                   : std::to_string(first - 1) +
-                         " records were committed before it; theirs are the keys printed.";
-    try {
-      database.StartTransaction();
-    } catch (const Exception& e) {
-      throw Exception("Cannot start the batch of " + batch + ": " + e.Message() + ". " + committed);
+  std::int64_t i = first;
+  try {
+    for (; i <= last; ++i) {
+      table.Insert();
+      const std::string key = key_field.AsString();
+      table.Post();
+      keys.push_back(key);
     }
-    keys.clear();
-    std::string failure;
-    std::int64_t i = first;
-    try {
-      for (; i <= last; ++i) {
-        table.Insert();
-        const std::string key = field->AsString();
-        table.Post();
-        keys.push_back(key);
-      }
-    } catch (const Exception& e) {
-      failure = "Record " + std::to_string(i) + " of " + std::to_string(o.count) +
-                " was not inserted: " + e.Message() + ". Its batch (" + batch + ")";
-    }
-    if (failure.empty()) {
-      try {
-        database.Commit();
-      } catch (const Exception& e) {
-        throw Exception("The batch of " + batch + " could not be committed: " + e.Message() + ". " +
-                        committed);
-      }
-      for (const std::string& key : keys)
-        PrintLine(key);
-      std::fflush(stdout);
-      continue;
-    }
+  } catch (const Exception& e) {
+    std::string failure = "Record " + std::to_string(i) + " of " + std::to_string(total) +
+                          " was not inserted: " + e.Message() + ". Its batch (" + batch + ")";
     if (table.State() == dsInsert)
       table.Cancel();
     try {
       database.Rollback();
       failure += " was rolled back. ";
-    } catch (const Exception& e) {
-      failure +=
-          " could not be rolled back (" + e.Message() + "); it is dropped as the database closes. ";
+    } catch (const Exception& rollback) {
+      failure += " could not be rolled back (" + rollback.Message() +
+                 "); it is dropped as the database closes. ";
     }
     throw Exception(failure + committed);
+  }
+  try {
+    database.Commit();
+  } catch (const Exception& e) {
+    throw Exception("The batch of " + batch + " could not be committed: " + e.Message() + ". " +
+                    committed);
+  }
+  for (const std::string& key : keys)
+    PrintLine(key);
+  std::fflush(stdout);
+}
+
+void Run(const StampOptions& given) {
+  StampOptions o = given;
+  const std::string suffix = ToEngine(o.suffix);
+  Stamper stamper(o, suffix);
+  TTable& table = stamper.Table();
+  table.Database()->Open();
+  PrepareKeyTable(*table.Database(), o, kStampLength + suffix.size());
+  table.Open();  // the first active state: the stamper hooks the table's new records
+  const TField& key_field = *table.FieldByName(ToEngine(o.field));
+  // 64 bits: the last batch may end at the largest count an int holds.
+  for (std::int64_t first = 1; first <= o.count; first += o.batch) {
+    const std::int64_t last = std::min<std::int64_t>(first + o.batch - 1, o.count);
+    InsertBatch(table, key_field, first, last, o.count);
   }
 }
 
