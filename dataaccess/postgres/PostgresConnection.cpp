@@ -1,6 +1,6 @@
 #include "dataaccess/postgres/PostgresConnection.h"
 
-#include <libpq-fe.h>
+#include "dataaccess/postgres/LibPq.h"  // libpq, loaded on first use
 
 #include <cstdlib>
 #include <optional>
