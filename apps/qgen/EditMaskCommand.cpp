@@ -1,22 +1,37 @@
 // qgen edit-mask: opens the mask edit dialog on a mask and its two limits, as
 // the form designer's editors do, and prints what the user confirmed with OK:
 // the mask, the start value and the end value, one per line. A cancelled
-// dialog exits with status 1 and prints nothing. Built only with Qt 6.
-#include <QApplication>
-#include <QString>
+// dialog exits with status 1 and prints nothing.
+//
+// The dialog is a Qt window, and the tool links no GUI library: the command
+// hands over to the program qgen-edit-mask of the GUI package (execv, so its
+// output and exit status are the command's own). That program is looked for
+//   - in $QGEN_EDIT_MASK, when set;
+//   - beside the qgen program (a build tree);
+//   - in the libexec folder of the installation (QGEN_EDIT_MASK_RELATIVE,
+//     relative to the folder of the qgen program).
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "apps/qgen/Commands.h"
-#include "design/EditMask.h"
-#include "design/QtMessageSink.h"
+#include "apps/qgen/NoticeSink.h"
+#include "framework/CodePage.h"
 #include "framework/Exception.h"
 
 namespace qgen::tool {
 
 namespace {
+
+constexpr const char* kProgram = "qgen-edit-mask";
+constexpr const char* kOverride = "QGEN_EDIT_MASK";
 
 struct EditMaskOptions {
   std::string mask;
@@ -24,65 +39,57 @@ struct EditMaskOptions {
   std::string end;
 };
 
-std::string Engine(const std::string& utf8, const std::string& what) {
-  try {
-    return ToEngine(utf8);
-  } catch (const TerminalError& e) {
-    throw TerminalError(what + ": " + e.what());
+bool IsExecutable(const std::string& path) {
+  return !path.empty() && access(path.c_str(), X_OK) == 0 && !std::filesystem::is_directory(path);
+}
+
+// The dialog program, or a TerminalError saying where it was looked for and
+// how to get it.
+std::string FindDialogProgram() {
+  if (const char* given = std::getenv(kOverride); given && *given) {
+    if (IsExecutable(given))
+      return given;
+    throw TerminalError(std::string(kOverride) + " names " + given +
+                        ", which is not a program that can be run: point it at the " + kProgram +
+                        " program, or unset it");
   }
-}
-
-bool IsSet(const char* name) {
-  const char* value = std::getenv(name);
-  return value && *value;
-}
-
-// The dialog is a window: without a display there is nothing to show it on.
-void RequireDisplay() {
-  if (IsSet("QT_QPA_PLATFORM") || IsSet("DISPLAY") || IsSet("WAYLAND_DISPLAY"))
-    return;
-  throw Exception(
-      "edit-mask opens a window, but there is no display (DISPLAY and WAYLAND_DISPLAY are "
-      "not set): run it on a desktop session");
-}
-
-QtMessageHandler qt_handler = nullptr;
-
-// Qt ends the process when it cannot open the display it was given. Say so
-// and fail like every other command instead of aborting.
-void FailWhenQtCannotStart(QtMsgType type, const QMessageLogContext& context, const QString& text) {
-  if (type != QtFatalMsg) {
-    qt_handler(type, context, text);
-    return;
+  std::error_code error;
+  const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+  std::vector<std::string> looked;
+  if (!error) {
+    const std::filesystem::path folder = self.parent_path();
+    for (const std::filesystem::path& candidate :
+         {folder / kProgram, folder / QGEN_EDIT_MASK_RELATIVE / kProgram}) {
+      const std::string path = candidate.lexically_normal().string();
+      if (IsExecutable(path))
+        return path;
+      looked.push_back(path);
+    }
   }
-  const QByteArray reason = text.section(QLatin1Char('\n'), 0, 0).toUtf8();
-  std::fflush(stdout);
-  std::fprintf(stderr,
-               "qgen: error: the mask edit dialog cannot be shown: %s\n"
-               "Check that DISPLAY or WAYLAND_DISPLAY names a running display.\n",
-               reason.constData());
-  std::fflush(stderr);
-  std::_Exit(1);
+  std::string where;
+  for (const std::string& path : looked)
+    where += (where.empty() ? "" : ", ") + path;
+  throw TerminalError(
+      std::string("edit-mask shows the mask edit dialog of the GUI package, which is not "
+                  "installed (no ") +
+      kProgram + " at " + (where.empty() ? "the qgen program's folder" : where) +
+      "): install the qgen-designer package, or set " + kOverride + " to the " + kProgram +
+      " program");
 }
 
-void Run(const EditMaskOptions& options) {
-  MaskTexts texts{Engine(options.mask, "--mask"), Engine(options.start, "--start"),
-                  Engine(options.end, "--end")};
-  RequireDisplay();
-
-  int argc = 1;
-  char name[] = "qgen";
-  char* argv[] = {name, nullptr};
-  qt_handler = qInstallMessageHandler(FailWhenQtCannotStart);
-  QApplication application(argc, argv);
-  qInstallMessageHandler(qt_handler);
-
-  QtMessageSink boxes;  // the dialog's messages become modal boxes
-  if (!EditMaskTexts(texts))
-    throw CLI::RuntimeError(1);  // cancelled: status 1, no output
-  PrintLine(texts.mask);
-  PrintLine(texts.start_value);
-  PrintLine(texts.end_value);
+[[noreturn]] void RunEditMask(const EditMaskOptions& options) {
+  const std::string program = FindDialogProgram();
+  std::vector<std::string> args = {program,       "--codepage", DefaultCodePage(),
+                                   "--mask",      options.mask, "--start",
+                                   options.start, "--end",      options.end};
+  std::vector<char*> argv;
+  for (std::string& arg : args)
+    argv.push_back(arg.data());
+  argv.push_back(nullptr);
+  FlushNotices();
+  std::fflush(nullptr);
+  execv(program.c_str(), argv.data());
+  throw TerminalError("cannot start the mask edit dialog " + program + ": " + std::strerror(errno));
 }
 
 }  // namespace
@@ -93,12 +100,12 @@ void AddEditMaskCommand(CLI::App& app) {
       "edit-mask",
       "Open the mask edit dialog on a mask and its limits, as the form designer does.\n"
       "On OK print the mask, the start value and the end value, one per line;\n"
-      "on Cancel exit with status 1.");
+      "on Cancel exit with status 1. Needs the GUI package (qgen-designer) and a display.");
   sub->fallthrough();  // global options such as --codepage may follow the subcommand
   sub->add_option("--mask", options->mask, "The mask picture to start from, e.g. 'INV-##'");
   sub->add_option("--start", options->start, "Start value to start from");
   sub->add_option("--end", options->end, "End value to start from");
-  sub->callback([options] { Run(*options); });
+  sub->callback([options] { RunEditMask(*options); });
 }
 
 }  // namespace qgen::tool
