@@ -77,14 +77,25 @@ void AddGeneratorOptions(CLI::App& command, GeneratorOptions& options) {
       .add_option("--user", options.user,
                   "Characters of the mask's @ symbols, one per symbol in mask order")
       ->each([&options](const std::string&) { options.user_given = true; });
+  command
+      .add_option("--wait", options.wait_ms,
+                  "How long to keep trying, in milliseconds, while other programs hold the "
+                  "sequence; then the value fails with \"Gentbl is busy. Try again!\"")
+      ->capture_default_str()
+      ->check(CLI::NonNegativeNumber);
 }
 
 GeneratorSetup::GeneratorSetup(const GeneratorOptions& options) {
   if (!options.form.file.empty()) {
     generator_ = &LoadFormGenerator(options.form, ToEngine(options.user, "--user"),
                                     options.user_given, form_);
-    return;
+  } else {
+    SetUp(options);
   }
+  generator_->RetryTimeout = options.wait_ms;
+}
+
+void GeneratorSetup::SetUp(const GeneratorOptions& options) {
   const std::string mask = ToEngine(options.mask, "--mask");
   const std::string start = ToEngine(options.start, "--start");
   const std::string end = ToEngine(options.end, "--end");

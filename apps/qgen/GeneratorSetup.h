@@ -26,11 +26,12 @@ struct GeneratorOptions {
   std::string end;
   std::string user;
   bool user_given = false;
-  FormOptions form;  // --form: the form's generator in place of --mask .. --end
+  int wait_ms = 10000;  // how long to keep trying a sequence another program holds
+  FormOptions form;     // --form: the form's generator in place of --mask .. --end
 };
 
-// Adds --mask, --db, --table, --type, --start, --end and --user to `command`,
-// and --form and --component in place of all but --user.
+// Adds --mask, --db, --table, --type, --start, --end, --user and --wait to
+// `command`, and --form and --component in place of all but --user and --wait.
 void AddGeneratorOptions(CLI::App& command, GeneratorOptions& options);
 
 // A generator ready to issue values. The constructor connects to the
@@ -47,6 +48,9 @@ class GeneratorSetup {
   TGenerator& Generator() const { return *generator_; }
 
  private:
+  // Sets up a generator from the options --mask .. --user.
+  void SetUp(const GeneratorOptions& options);
+
   TComponent owner_{nullptr};         // owns the database, table, data source and generator
   std::unique_ptr<TComponent> form_;  // with --form: owns the form's components instead
   TGenerator* generator_ = nullptr;

@@ -1,16 +1,17 @@
 // qgen next: issues COUNT values from one sequence of the generator table,
-// one per line or as a JSON array. Several processes may run it at once on one
-// database; each value is issued once.
+// one per line or as a JSON array, each written as soon as it is issued.
+// Several processes may run it at once on one database; each value is issued
+// once.
 #include <unistd.h>
 
 #include <cstdio>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <string>
-#include <vector>
 
 #include "apps/qgen/Commands.h"
 #include "apps/qgen/GeneratorSetup.h"
+#include "apps/qgen/NoticeSink.h"
 #include "framework/Exception.h"
 #include "gensrc/Generator.h"
 
@@ -47,14 +48,38 @@ class Progress {
   bool shown_;
 };
 
-void PrintJson(const std::vector<std::string>& values) {
-  nlohmann::json array = nlohmann::json::array();
-  for (const std::string& value : values)
-    array.push_back(ToTerminal(value));
-  const std::string text = array.dump() + "\n";
-  std::fwrite(text.data(), 1, text.size(), stdout);
-  std::fflush(stdout);
-}
+// Writes each value as soon as it is issued, so that a run that fails or is
+// killed midway has shown every value it used up (a kill may cut the last line
+// short). With --json the values form one array, closed by Close; a run that
+// fails still closes it, so its output stays valid JSON.
+class IssuedValues {
+ public:
+  explicit IssuedValues(bool json) : json_(json) {
+    if (json_)
+      Write("[");
+  }
+  void Add(const std::string& value) {
+    if (!json_) {
+      PrintLine(value);
+    } else {
+      FlushNotices();
+      Write((first_ ? "" : ",") + nlohmann::json(ToTerminal(value)).dump());
+      first_ = false;
+    }
+    std::fflush(stdout);
+  }
+  void Close() {
+    if (json_)
+      Write("]\n");
+    std::fflush(stdout);
+  }
+
+ private:
+  static void Write(const std::string& text) { std::fwrite(text.data(), 1, text.size(), stdout); }
+
+  bool json_;
+  bool first_ = true;
+};
 
 void RunNext(const NextOptions& options) {
   if (options.count < 0)
@@ -62,31 +87,23 @@ void RunNext(const NextOptions& options) {
   GeneratorSetup setup(options.generator);
   TGenerator& gen = setup.Generator();
 
-  std::vector<std::string> issued;
+  IssuedValues issued(options.json);
   Progress progress(options.count);
   try {
     for (long long i = 1; i <= options.count; ++i) {
-      std::string value = gen.Generator();
+      const std::string value = gen.Generator();
       if (value.empty())
         throw Exception("the generator issued no value (see the message above)");
-      if (options.json) {
-        issued.push_back(std::move(value));
-      } else {
-        PrintLine(value);
-      }
+      issued.Add(value);
       progress.Issued(i);
     }
   } catch (...) {
-    // The values issued so far are used up: show them before the error.
     progress.Finish();
-    if (options.json)
-      PrintJson(issued);
+    issued.Close();
     throw;
   }
   progress.Finish();
-  if (options.json)
-    PrintJson(issued);
-  std::fflush(stdout);
+  issued.Close();
 }
 
 }  // namespace
