@@ -42,6 +42,9 @@ if(TARGET qgenpkg)
   set_target_properties(qgen_runtime qgen_designer qcommon qgenpkg PROPERTIES
     INSTALL_RPATH "$ORIGIN")
   set_target_properties(qgen_designer_app PROPERTIES INSTALL_RPATH "$ORIGIN/${_bin_to_private}")
+  # Where the installed designer finds its package, relative to its folder.
+  target_compile_definitions(qgen_designer_app PRIVATE
+    QGEN_INSTALLED_PACKAGE="${_bin_to_private}/$<TARGET_FILE_NAME:qgenpkg>")
   install(TARGETS qgen_runtime qgen_designer qcommon qgenpkg
     LIBRARY DESTINATION ${_private_libdir} COMPONENT designer NAMELINK_SKIP)
   install(TARGETS qgen_designer_app RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}

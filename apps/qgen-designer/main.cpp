@@ -1,7 +1,8 @@
 // qgen-designer: a form designer for qgen's form files. It loads packages of
-// components (by default the libqgenpkg.so it was built with), shows their
-// palette pages, and lets the user place components on a data module, edit
-// their published properties and run their component editors' verbs.
+// components (by default the libqgenpkg.so installed with it, or the one it
+// was built with), shows their palette pages, and lets the user place
+// components on a data module, edit their published properties and run their
+// component editors' verbs.
 //
 //   qgen-designer [--package FILE]... [FORM]
 #include <QApplication>
@@ -23,18 +24,24 @@ int main(int argc, char** argv) {
   parser.setApplicationDescription(
       QStringLiteral("Designs qgen form files with the components of loaded packages."));
   parser.addHelpOption();
-  QCommandLineOption package(QStringList{QStringLiteral("p"), QStringLiteral("package")},
-                             QStringLiteral("Load the package FILE (may be repeated; default: "
-                                            "the qgen package built with this program)."),
-                             QStringLiteral("FILE"));
+  QCommandLineOption package(
+      QStringList{QStringLiteral("p"), QStringLiteral("package")},
+      QStringLiteral("Load the package FILE (may be repeated; default: "
+                     "the qgen package installed or built with this program)."),
+      QStringLiteral("FILE"));
   parser.addOption(package);
   parser.addPositionalArgument(QStringLiteral("FORM"), QStringLiteral("A form file to open."));
   parser.process(app);
 
   qgen::designer::MainWindow window;
   QStringList packages = parser.values(package);
-  if (packages.isEmpty() && QFileInfo::exists(QStringLiteral(QGEN_DEFAULT_PACKAGE)))
-    packages << QStringLiteral(QGEN_DEFAULT_PACKAGE);
+  // The package installed beside the program (lib/qgen/), else the one of
+  // the build tree it was built in.
+  const QString installed = app.applicationDirPath() + QStringLiteral("/" QGEN_INSTALLED_PACKAGE);
+  for (const QString& path : {installed, QStringLiteral(QGEN_DEFAULT_PACKAGE)}) {
+    if (packages.isEmpty() && QFileInfo::exists(path))
+      packages << path;
+  }
   for (const QString& path : packages)
     qgen::designer::RunGuarded([&] { window.LoadPackage(path.toStdString()); });
   if (!parser.positionalArguments().isEmpty())
