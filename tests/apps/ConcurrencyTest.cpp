@@ -113,7 +113,8 @@ TEST_P(Concurrency, AProcessKilledMidRunLeavesNoRepeatedOrUnshownValues) {
 
     const auto start = std::chrono::steady_clock::now();
     const QgenOutcome after = QgenProcess::Run(Next("20"));
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+    // A takeover needs the mark to age a second; giving up takes ten.
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
     ASSERT_EQ(Lines(after.out).size(), 20u) << after.err;
     for (const std::string& value : Lines(after.out))
       EXPECT_TRUE(value > stored && issued.insert(value).second) << value;
