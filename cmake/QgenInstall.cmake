@@ -5,8 +5,14 @@
 #             qgen.pc for pkg-config
 #   designer  bin/qgen-designer, its shared libraries and the package
 #             libqgenpkg.so in lib/qgen/, libexec/qgen/qgen-edit-mask
+#   python3-qgen  the Python package (python/CMakeLists.txt installs it)
 # Each component becomes one Debian package (cmake/QgenPackaging.cmake).
 include(CMakePackageConfigHelpers)
+
+# --- tool ------------------------------------------------------------------
+if(TARGET qgen_tool)
+  install(TARGETS qgen_tool RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tool)
+endif()
 
 # --- devel -----------------------------------------------------------------
 install(TARGETS qgen qgen_framework qgen_gensrc qgen_dataaccess qgen_unikey
@@ -48,5 +54,10 @@ if(TARGET qgenpkg)
   install(TARGETS qgen_runtime qgen_designer qcommon qgenpkg
     LIBRARY DESTINATION ${_private_libdir} COMPONENT designer NAMELINK_SKIP)
   install(TARGETS qgen_designer_app RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
+    COMPONENT designer)
+endif()
+# Where `qgen edit-mask` looks for it (apps/qgen/EditMaskCommand.cpp).
+if(TARGET qgen_edit_mask)
+  install(TARGETS qgen_edit_mask RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/qgen
     COMPONENT designer)
 endif()

@@ -18,7 +18,11 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
 set(CPACK_DEB_COMPONENT_INSTALL ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_SECTION devel)
+# libpq5 is named wherever the library is linked: it is loaded when a program
+# first opens a PostgreSQL database (dataaccess/postgres/LibPq.h), so
+# dpkg-shlibdeps cannot see it.
 # The designer's own shared libraries, for dpkg-shlibdeps to resolve.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS
   ${PROJECT_BINARY_DIR}/design ${PROJECT_BINARY_DIR}/designer)
@@ -41,19 +45,26 @@ endmacro()
 if(TARGET qgen_tool)
   qgen_package(tool qgen
     "qgen command-line tool: issue masked sequence numbers, stamp keys, check form files"
-    SUGGESTS "qgen-designer")
+    DEPENDS "libpq5" SUGGESTS "qgen-designer")
 endif()
 # Static libraries and headers: the packages whose headers and libraries a
-# consumer's build needs (find_package(qgen) also finds nlohmann_json).
+# consumer's build needs (find_package(qgen) also finds nlohmann_json), and
+# libpq for the programs it builds.
 qgen_package(devel libqgen-dev
   "qgen development files: headers, static libraries, CMake package and qgen.pc"
-  DEPENDS "libsqlite3-dev, libpq-dev, nlohmann-json3-dev")
+  DEPENDS "libsqlite3-dev, nlohmann-json3-dev, libpq5")
 if(TARGET qgenpkg)
   # The dialog needs a Qt platform plugin to open a window, which no program
   # links and dpkg-shlibdeps therefore cannot see.
   qgen_package(designer qgen-designer
     "qgen design-time tools: form designer, component package and mask edit dialog"
-    DEPENDS "qt6-qpa-plugins")
+    DEPENDS "qt6-qpa-plugins, libpq5")
+endif()
+if(TARGET qgen_python)
+  # The module is built for one Python version.
+  math(EXPR _next_minor "${Python_VERSION_MINOR} + 1")
+  qgen_package(python3-qgen python3-qgen "qgen for Python: the library as a Python package"
+    DEPENDS "python3 (>= ${Python_VERSION_MAJOR}.${Python_VERSION_MINOR}), python3 (<< ${Python_VERSION_MAJOR}.${_next_minor}), libpq5")
 endif()
 
 include(CPack)
