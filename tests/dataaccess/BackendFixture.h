@@ -58,6 +58,13 @@ class BackendTest : public ::testing::TestWithParam<Backend> {
     return table;
   }
   TDatabase& db() { return *db_; }
+  // Edits the current record of `table`, sets `field` to `text` and posts;
+  // raises as Post does (the change then pending).
+  static void Change(TTable& table, const std::string& field, const std::string& text) {
+    table.Edit();
+    table.FieldByName(field)->SetAsString(text);
+    table.Post();
+  }
 
  private:
   TempDir dir_;
