@@ -149,6 +149,9 @@ TEST_F(FormFileTest, AWrittenFormReadsAndWritesBackTheSame) {
   SaveForm(path, *root, options);
   EXPECT_EQ(ReadFile(path), written);
   EXPECT_THAT(written, HasSubstr(R"("Mask": "СЧ-[АБ]##",)"));
+  EXPECT_THAT(written, ::testing::ContainsRegex(
+                           "\"Mask\".*\n.*\"DataSource\".*\n.*\"StartValue\": \"А01\",\n.*"
+                           "\"EndValue\".*\n.*\"GeneratorType\": 7,\n.*\"OnOverFlowMask\""));
   EXPECT_THAT(written, ::testing::ContainsRegex("\"URI\".*\n.*\"CodePage\".*\n.*\"BusyTimeout\""));
   EXPECT_THAT(written, ::testing::ContainsRegex(
                            "\"DataSource\".*\n.*\"DataField\".*\n.*\"BeforeUniKeyMADE\""));
@@ -220,6 +223,8 @@ TEST_F(FormFileTest, EachFaultNamesItsComponentAndPropertyAndLeavesNothing) {
          {"DataSource": "Source", "Mask": "#", "OnUndoFailed": "Gone"}},
          {"class": "TUniKEY", "name": "K", "properties": {"DataSource": "Source"}})"),
        "G", "OnUndoFailed", "no handler named \"Gone\""},
+      {"{\"class\": \"TDataModule\",\n  \"components\": [ }", "?", "",
+       "not valid JSON: parse error at line 2, column 19: syntax error"},
       {"", "?", "", "not valid JSON: parse error at line 1, column 1"},
       {"[]", "?", "", "the form's root must be a JSON object, not an array"},
       {R"({"name": "M"})", "?", "", "the form's root has no \"class\""},
@@ -252,6 +257,8 @@ TEST_F(FormFileTest, EachFaultNamesItsComponentAndPropertyAndLeavesNothing) {
     }
   }
   EXPECT_EQ(CountingGenerator::live, 0) << "a generator was left behind";
+  EXPECT_THAT(MessageOf<EFormError>([&] { LoadForm(dir.File("missing.json"), handlers); }),
+              HasSubstr("missing.json\": cannot be read: No such file"));
 }
 
 // What a form file cannot hold is refused by name, and the file saved over
