@@ -61,10 +61,9 @@ TEST_F(DialogTest, TestModeOpensThePanelStepByStepAndDisablesAllButIt) {
 TEST_F(DialogTest, ThePanelCountsThroughTheLimits) {
   const struct {
     const char *mask, *start, *end;  // the values typed and left before the test
-    const char* steps;               // '+' Plusbtn, '-' Minusbtn
+    const char* steps;               // '+' Plusbtn, '-' Minusbtn (up past the end: flags test)
     const char* shown;               // the first one before any step
   } rows[] = {
-      // (counting up past the end: the flags test)
       {"INV-##", "", "", "-+", "INV-00 INV-99 INV-00"},
       {"INV-##", "07", "09", "--", "INV-07 INV-09 INV-08"},
       {"@-$", "", "", "+", "@-A @-B"},
