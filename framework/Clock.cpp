@@ -5,6 +5,7 @@
 #include <ctime>
 #include <mutex>
 #include <random>
+#include <thread>
 
 #include "framework/Exception.h"
 
@@ -69,6 +70,16 @@ TDateTime SystemNow() {
 ClockFunction& InstalledClock() {
   static ClockFunction clock;
   return clock;
+}
+
+struct PauseSeam {
+  SteadyFunction steady;
+  SleepFunction sleep;
+};
+
+PauseSeam& InstalledPauses() {
+  static PauseSeam pauses;
+  return pauses;
 }
 
 std::mt19937& Generator() {
@@ -137,11 +148,42 @@ void SetClock(ClockFunction clock) {
   InstalledClock() = std::move(clock);
 }
 
+std::chrono::microseconds SteadyNow() {
+  const PauseSeam& pauses = InstalledPauses();
+  if (pauses.steady)
+    return pauses.steady();
+  return std::chrono::duration_cast<std::chrono::microseconds>(
+      std::chrono::steady_clock::now().time_since_epoch());
+}
+
+void SleepFor(std::chrono::microseconds duration) {
+  const PauseSeam& pauses = InstalledPauses();
+  if (pauses.sleep) {
+    pauses.sleep(duration);
+    return;
+  }
+  std::this_thread::sleep_for(duration);
+}
+
+void SetPauses(SteadyFunction steady, SleepFunction sleep) {
+  InstalledPauses() = PauseSeam{std::move(steady), std::move(sleep)};
+}
+
 TestClock::TestClock(TDateTime start) : time(start) {
   SetClock([this] { return time; });
+  SetPauses([this] { return std::chrono::microseconds(ToMilliseconds(time) * 1000 + micros_); },
+            [this](std::chrono::microseconds slept) { AdvanceMicroseconds(slept.count()); });
 }
 TestClock::~TestClock() {
   SetClock(nullptr);
+  SetPauses(nullptr, nullptr);
+}
+
+void TestClock::AdvanceMicroseconds(std::int64_t us) {
+  micros_ += us;
+  const std::int64_t whole = FloorDiv(micros_, 1000);
+  micros_ -= whole * 1000;
+  AdvanceMilliseconds(whole);
 }
 
 void TestClock::AdvanceMilliseconds(std::int64_t ms) {

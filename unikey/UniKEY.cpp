@@ -1,7 +1,6 @@
 #include "unikey/UniKEY.h"
 
-#include <thread>
-
+#include "framework/Clock.h"
 #include "framework/Exception.h"
 #include "gensrc/TimeStamp.h"
 
@@ -17,14 +16,6 @@ void SpcTo0(std::string& text) {
 }  // namespace unikey
 
 namespace {
-
-// Sleeps until the system clock reaches its next whole millisecond, the
-// resolution of the time stamp.
-void SleepUntilNextMillisecond() {
-  using namespace std::chrono;
-  const auto now = system_clock::now();
-  std::this_thread::sleep_until(floor<milliseconds>(now) + milliseconds(1));
-}
 
 // True when the field's value is the key stamped last (compared as LastKey
 // keeps it: its first 20 characters). A key longer than 20 characters must
@@ -116,7 +107,9 @@ void TUniKEY::StampKey(TField& field) {
     BeforeUniKeyMADE(this, usStamp);
 
   const Variant before = field.AsVariant();
-  const auto deadline = std::chrono::steady_clock::now() + kRepeatLimit;
+  // Pauses and the deadline go through the clock's seam, so that a test clock
+  // runs them.
+  const std::chrono::microseconds deadline = SteadyNow() + kRepeatLimit;
   for (bool first = true;; first = false) {
     const std::string key = GetTimeStamp() + usStamp;
     // Fields keep text beyond their declared width on some databases and refuse
@@ -136,9 +129,9 @@ void TUniKEY::StampKey(TField& field) {
       LastKey = stored.ToString();
       return;
     }
-    if (std::chrono::steady_clock::now() >= deadline)
+    if (SteadyNow() >= deadline)
       break;
-    SleepUntilNextMillisecond();
+    SleepFor(std::chrono::milliseconds(1));  // the stamp's resolution: the next one differs
   }
 
   // Leave the record as it was: no key rather than a duplicate one.
