@@ -133,6 +133,10 @@ std::string TDatabase::DisplayURI() const {
   return IsPostgresUri(uri_) ? DisplayUri(uri_) : SqlitePath(uri_);
 }
 
+std::string TDatabase::FilePath() const {
+  return IsPostgresUri(uri_) ? "" : SqlitePath(uri_);
+}
+
 std::int64_t TDatabase::Execute(const std::string& sql, const std::vector<Variant>& params) {
   return connection().Run(sql, params).changes;
 }

@@ -93,6 +93,8 @@ class TDatabase : public TComponent {
   // The URI as messages show it: the SQLite file path, or the server URI
   // without its password.
   std::string DisplayURI() const;
+  // The SQLite database file's path as the URI gives it; "" for PostgreSQL.
+  std::string FilePath() const;
 
   // Statements for tools and tests: SQL with "?" placeholders and bound values
   // (text in UTF-8, not converted). Open the database first.
