@@ -1,42 +1,70 @@
 #include "gensrc/Generator.h"
 
 #include <algorithm>
-#include <chrono>
-#include <thread>
 
 #include "dataaccess/DataSet.h"
 #include "dataaccess/DataSource.h"
 #include "dataaccess/Field.h"
+#include "dataaccess/Table.h"
 #include "framework/Clock.h"
 #include "framework/Exception.h"
 #include "framework/Messages.h"
 #include "framework/Text.h"
 #include "framework/Variant.h"
+#include "gensrc/GeneratorQueue.h"
+#include "gensrc/GeneratorRow.h"
+#include "gensrc/GeneratorTable.h"
 #include "gensrc/TimeStamp.h"
 
 namespace qgen {
 
 namespace {
 
-const char kKeyFields[] = "GenID;Prefix";
+using std::chrono::microseconds;
+using std::chrono::milliseconds;
+
 const char kInfoCaption[] = "Generator Information";
 const char kBusyText[] = "Gentbl is busy. Try again!";
 
 // Failed lock or read steps in a row before the busy notice is shown.
 constexpr std::int32_t kFailuresBeforeNotice = 10;
 // A busy row whose wait count exceeds this is taken over.
-constexpr std::int64_t kMaxTries = 10;
-// A busy mark older than this (milliseconds) is taken over.
+constexpr double kMaxTries = 10;
+// A busy mark older than this is taken over.
 constexpr std::int32_t kStaleMilliseconds = 1000;
 // Bounds of the random part of the pause between two attempts (see Wait).
 constexpr std::int64_t kShortestExtraPauseMicroseconds = 800;
 constexpr std::int64_t kLongestExtraPauseMicroseconds = 3200;
+// How long a generator draws without the queue once it found the queue stuck.
+constexpr milliseconds kQueueRest{10000};
+// How many values one instance keeps for Undo.
+constexpr std::size_t kMostUndoable = 1000;
 
 // The second and millisecond digits of a stamp as one number; raises
 // EConvertError when they are not a number.
 std::int32_t SecondsAndMilliseconds(const std::string& stamp) {
   const std::size_t from = stamp.size() >= 5 ? stamp.size() - 5 : 0;
   return StrToInt(stamp.substr(from, 5));
+}
+
+// This program's turn in a sequence's queue for one Generator call.
+class Turn {
+ public:
+  explicit Turn(SequenceQueue* held) : held_(held) {}
+  Turn(const Turn&) = delete;
+  Turn& operator=(const Turn&) = delete;
+  ~Turn() {
+    if (held_)
+      held_->Leave();
+  }
+
+ private:
+  SequenceQueue* held_;
+};
+
+TDatabase* DatabaseOf(TDataSet& table) {
+  auto* real = dynamic_cast<TTable*>(&table);
+  return real ? real->Database() : nullptr;
 }
 
 }  // namespace
@@ -176,10 +204,29 @@ void TGenerator::InitDB() {
                       has("State", ftFloat, ftFloat) && has("Who", ftString, ftWideString);
     if (!good)
       throw Exception("Bad table format");
-  } catch (...) {
+  } catch (const Exception&) {
     ShowMessage("Error while opening generator table \r\nCheck DataSource!");
     GenError = true;
+    return;
   }
+  WarnWithoutUniqueKey();
+}
+
+void TGenerator::WarnWithoutUniqueKey() {
+  auto* table = dynamic_cast<TTable*>(GenTable);
+  if (table == nullptr || table->Database() == nullptr)
+    return;
+  try {
+    if (HasUniqueSequenceKey(*table->Database(), table->TableName()))
+      return;
+  } catch (const Exception&) {
+    return;  // a catalog this database does not let us read: nothing to tell
+  }
+  MessageBox("Generator table '" + table->TableName() +
+                 "' has no unique key on (GenID, Prefix): two programs could both add the first "
+                 "row of a new sequence and issue its values twice. Add a primary key or a "
+                 "unique index on (GenID, Prefix).",
+             kInfoCaption, MB_OK | MB_ICONINFORMATION);
 }
 
 void TGenerator::NullRecord() {
@@ -202,108 +249,54 @@ void TGenerator::FullRecord() {
   WorkPrefix = GenMask->GetPrefix();
 }
 
-void TGenerator::CancelPending() {
-  if (GenTable == nullptr)
-    return;
-  try {
-    const TDataSetState state = GenTable->State();
-    if (state == dsEdit || state == dsInsert)
-      GenTable->Cancel();
-  } catch (...) {
-    // The write has already failed and is reported; a failing Cancel adds nothing.
-  }
+GeneratorRow TGenerator::Row() {
+  return GeneratorRow(*GenTable, DatabaseOf(*GenTable), GeneratorType, WorkPrefix.str());
+}
+
+bool TGenerator::LocateRow() {
+  return Row().Locate();
 }
 
 bool TGenerator::MakeNewRecord() {
   try {
     NullRecord();
-    GenTable->Insert();
-    GenTable->FieldByName("GenID")->SetValue(Variant(GeneratorType));
-    GenTable->FieldByName("Prefix")->SetAsString(WorkPrefix.str());
-    GenTable->FieldByName("Suffix")->SetAsString(WorkSuffix.str());
-    GenTable->FieldByName("LastTime")->SetAsString(GetTimeStamp());
-    GenTable->FieldByName("State")->SetValue(Variant(0));
-    GenTable->FieldByName("Try")->SetValue(Variant(0));
-    GenTable->FieldByName("Who")->SetAsString(InstanceStamp);
-    GenTable->Post();
-    return true;
-  } catch (...) {
-    CancelPending();
+  } catch (const Exception&) {
     return false;
   }
+  return Row().Insert(WorkSuffix.str(), InstanceStamp, GetTimeStamp());
 }
 
 bool TGenerator::WriteDATA() {
-  try {
-    GenTable->Edit();
-    GenTable->FieldByName("Suffix")->SetAsString(WorkSuffix.str());
-    GenTable->FieldByName("Try")->SetValue(Variant(0));
-    GenTable->FieldByName("LastTime")->SetAsString(GetTimeStamp());
-    GenTable->FieldByName("Who")->SetAsString(InstanceStamp);
-    GenTable->FieldByName("State")->SetValue(Variant(0));
-    GenTable->Post();
-    return true;
-  } catch (...) {
-    CancelPending();
+  return Row().WriteBack(WorkSuffix.str(), InstanceStamp, GetTimeStamp());
+}
+
+void TGenerator::CountFailure() {
+  ++FailCount;
+  if (FailCount >= kFailuresBeforeNotice)
+    MessageBox(kBusyText, "Generator", MB_OK | MB_ICONINFORMATION);
+}
+
+bool TGenerator::TakeFreeRow(GeneratorRow& row) {
+  if (!row.MarkAndSign(InstanceStamp, GetTimeStamp())) {
+    CountFailure();
     return false;
   }
+  FailCount = 0;
+  RowSuffix = row.Suffix();
+  WorkSuffix = RowSuffix;
+  GenMask->SetSuffix(WorkSuffix);
+  return true;
 }
 
 bool TGenerator::ReadDATA() {
-  const auto busy_notice = [&] {
-    ++FailCount;
-    if (FailCount >= kFailuresBeforeNotice) {
-      MessageBox(kBusyText, "Generator", MB_OK | MB_ICONINFORMATION);
-    }
-  };
-
-  if (GenTable->FieldByName("State")->Value() == Variant(0)) {
-    // The row is free: mark it busy first, so that only one instance goes on.
-    try {
-      GenTable->Edit();
-      GenTable->FieldByName("State")->SetValue(Variant(1));
-      GenTable->Post();
-      FailCount = 0;
-    } catch (...) {
-      CancelPending();
-      busy_notice();
-      return false;
-    }
-    // Then sign it and read the stored value.
-    try {
-      GenTable->Edit();
-      GenTable->FieldByName("Who")->SetAsString(InstanceStamp);
-      GenTable->FieldByName("Try")->SetValue(Variant(0));
-      GenTable->FieldByName("LastTime")->SetAsString(GetTimeStamp());
-      GenTable->Post();
-      FailCount = 0;
-      RowSuffix = GenTable->FieldByName("Suffix")->AsString();
-      WorkSuffix = RowSuffix;
-      GenMask->SetSuffix(WorkSuffix);
-      return true;
-    } catch (...) {
-      CancelPending();
-      busy_notice();
-      return false;
-    }
-  }
-
+  GeneratorRow row = Row();
+  if (row.Free())
+    return TakeFreeRow(row);
   // The row is busy: free it when the mark is stale, else count the wait.
-  const Variant tries = GenTable->FieldByName("Try")->Value();
-  const bool stale = tries > Variant(kMaxTries) ||
-                     CheckTimeOut(TmString(GenTable->FieldByName("LastTime")->Value().ToString()));
-  try {
-    GenTable->Edit();
-    if (stale) {
-      GenTable->FieldByName("State")->SetValue(Variant(0));
-    } else {
-      GenTable->FieldByName("Try")->SetValue(tries + 1);
-    }
-    GenTable->Post();
-  } catch (...) {
-    CancelPending();
+  const std::optional<double> tries = row.Tries();
+  const bool stale = !tries || *tries > kMaxTries || CheckTimeOut(TmString(row.LastTime()));
+  if (!(stale ? row.FreeStaleMark() : row.CountWait()))
     Wait();
-  }
   return false;
 }
 
@@ -320,22 +313,61 @@ bool TGenerator::CheckTimeOut(const TmString& Stamp) {
 }
 
 void TGenerator::Wait() {
-  // Every waiter that finds the row busy writes its wait count, and each such
-  // write makes the holder's next post fail: waiters that come back at once
-  // take the row from a holder at work again and again, and under contention
-  // the row changes hands far more often than values are issued. So on top of
-  // this instance's own WaitCount + 1 microseconds, each pause of one call
-  // adds a random part whose bound doubles from about a commit's time to a few
-  // commits', which also keeps instances that collided apart.
+  // On top of this instance's own WaitCount + 1 microseconds, each pause of
+  // one call adds a random part whose bound doubles from about a commit's time
+  // to a few commits', which keeps instances that collided apart and leaves
+  // the holder time to finish.
   const auto bound = static_cast<std::int32_t>(std::min<std::int64_t>(
       kLongestExtraPauseMicroseconds, kShortestExtraPauseMicroseconds << std::min(PauseRound, 16)));
   ++PauseRound;
-  std::this_thread::sleep_for(std::chrono::microseconds(WaitCount + 1 + Random(bound)));
+  SleepFor(microseconds(WaitCount + 1 + Random(bound)));
 }
 
-bool TGenerator::LocateRow() {
-  return GenTable->Locate(kKeyFields,
-                          Variant::Array({Variant(GeneratorType), Variant(WorkPrefix.str())}));
+SequenceQueue* TGenerator::Queue() {
+  auto* table = dynamic_cast<TTable*>(GenTable);
+  if (!UseQueue || table == nullptr || table->Database() == nullptr)
+    return nullptr;
+  QueueKey key{table->Database(), table->TableName(), GeneratorType, WorkPrefix.str()};
+  if (!(key == queue_key_)) {
+    queue_ = OpenSequenceQueue(*key.database, key.table, key.gen_id, key.prefix);
+    queue_key_ = std::move(key);
+  }
+  return queue_.get();
+}
+
+std::string TGenerator::RowProgress() {
+  try {
+    GeneratorRow row = Row();
+    return row.Locate() ? row.Suffix() + " " + row.LastTime() : "";
+  } catch (const Exception&) {
+    return "";
+  }
+}
+
+bool TGenerator::WaitForTurn(microseconds give_up) {
+  SequenceQueue* queue = SteadyNow() < queue_rest_until_ ? nullptr : Queue();
+  if (queue == nullptr)
+    return false;
+  if (queue->Enter(milliseconds(0)))
+    return true;
+  // The holder of the turn normally hands it on within milliseconds. One that
+  // has stopped without dying (or shows a message box) would hold everyone
+  // up: when the row has not moved on for the stale time, the queue is left
+  // alone for a while and the row's own rules take over.
+  std::string seen = RowProgress();
+  for (;;) {
+    const auto left = std::chrono::duration_cast<milliseconds>(give_up - SteadyNow());
+    if (left.count() <= 0)
+      return false;
+    if (queue->Enter(std::min(left, milliseconds(kStaleMilliseconds))))
+      return true;
+    std::string now = RowProgress();
+    if (now == seen) {
+      queue_rest_until_ = SteadyNow() + kQueueRest;
+      return false;
+    }
+    seen = std::move(now);
+  }
 }
 
 std::string TGenerator::Generator() {
@@ -349,38 +381,32 @@ std::string TGenerator::Generator() {
   if (WorkSuffix.empty())
     return result;
 
+  const microseconds give_up = SteadyNow() + milliseconds(RetryTimeout);
+  const Turn turn(WaitForTurn(give_up) ? queue_.get() : nullptr);
   if (!LocateRow()) {
-    if (MakeNewRecord())
+    if (MakeNewRecord()) {
+      RememberIssued("", WorkSuffix.str());
       return GenMask->GetMskValue().str();
+    }
     // Another instance may have inserted the row since we looked: use its row.
     if (!LocateRow())
       throw Exception("Can not generate new record!");
   }
+  DrawFromRow(give_up);
+  return GenMask->GetMskValue().str();
+}
 
+void TGenerator::DrawFromRow(microseconds give_up) {
   FailCount = 0;
   PauseRound = 0;
-  const auto give_up = std::chrono::steady_clock::now() + std::chrono::milliseconds(RetryTimeout);
-  bool ok = false;
-  while (!ok) {
-    ok = ReadDATA();
-    if (ok) {
-      if (GenTable->FieldByName("Who")->AsString() != InstanceStamp) {
-        // Someone else holds the row after all: handing back the value we
-        // issued before would issue it twice, so try again instead.
-        ok = false;
-        Wait();
-      } else {
-        const TmString kept = WorkSuffix;
-        GenMask->Increment();
-        WorkSuffix = GenMask->GetSuffix();
-        ok = WriteDATA();
-        if (!ok)
-          WorkSuffix = kept;
-      }
+  for (;;) {
+    if (ReadDATA()) {
+      if (CountOnAndWriteBack())
+        return;
     } else {
       Wait();
     }
-    if (!ok && std::chrono::steady_clock::now() >= give_up) {
+    if (SteadyNow() >= give_up) {
       // The attempts swallow every failure, so a database that went away
       // looks like a busy row. Reading the row once more tells them apart: a
       // database that cannot be reached raises its own error here.
@@ -388,7 +414,35 @@ std::string TGenerator::Generator() {
       throw EGeneratorBusy(kBusyText);
     }
   }
-  return GenMask->GetMskValue().str();
+}
+
+bool TGenerator::CountOnAndWriteBack() {
+  if (Row().Who() != InstanceStamp) {
+    // Someone else holds the row after all: handing back the value we issued
+    // before would issue it twice, so try again instead.
+    Wait();
+    return false;
+  }
+  const TmString kept = WorkSuffix;
+  GenMask->Increment();
+  WorkSuffix = GenMask->GetSuffix();
+  if (!WriteDATA()) {
+    WorkSuffix = kept;
+    return false;
+  }
+  RememberIssued(kept.str(), WorkSuffix.str());
+  return true;
+}
+
+void TGenerator::RememberIssued(const std::string& stored_before, const std::string& value) {
+  std::pair<std::int32_t, std::string> key{GeneratorType, WorkPrefix.str()};
+  // A value drawn by someone else in between ends what may be taken back.
+  if (key != issued_key_ || issued_.empty() || issued_.back() != stored_before)
+    issued_.clear();
+  issued_key_ = std::move(key);
+  if (issued_.size() == kMostUndoable)
+    issued_.erase(issued_.begin());
+  issued_.push_back(value);
 }
 
 void TGenerator::UndoRefused() {
@@ -399,6 +453,18 @@ void TGenerator::UndoRefused() {
   }
 }
 
+bool TGenerator::MayUndo() {
+  const std::string mine = GenMask->GetSuffix().str();
+  if (issued_.empty() || issued_.back() != mine ||
+      issued_key_ != std::make_pair(GeneratorType, WorkPrefix.str()))
+    return false;
+  GeneratorRow row = Row();
+  // The stored value is compared as well as the signature: a generator of
+  // another process that took its stamp in the same millisecond passes the
+  // Who test.
+  return row.Locate() && row.Free() && row.Who() == InstanceStamp && row.Suffix() == mine;
+}
+
 std::string TGenerator::Undo() {
   if (GenError)
     return "";
@@ -407,34 +473,25 @@ std::string TGenerator::Undo() {
       OnUndoFailed(this, GenMask->GetMskValue());
     return "";
   }
-  std::string result = GenMask->GetMskValue().str();
-  if (!LocateRow()) {
+  const std::string result = GenMask->GetMskValue().str();
+  if (!MayUndo()) {
     UndoRefused();
     return result;
   }
-  // Only the value this instance wrote last, still in the row, may go back.
-  // The stored value is compared too: a generator of another process that took
-  // its stamp in the same millisecond passes the Who test.
-  const bool mine = GenTable->FieldByName("State")->Value() == Variant(0) &&
-                    GenTable->FieldByName("Who")->AsString() == InstanceStamp &&
-                    GenTable->FieldByName("Suffix")->AsString() == GenMask->GetSuffix().str();
-  if (!mine) {
-    UndoRefused();
-    return result;
-  }
+  bool written = false;
   try {
     GenMask->Decrement();
-    GenTable->Edit();
-    GenTable->FieldByName("Suffix")->SetAsString(GenMask->GetSuffix().str());
-    GenTable->FieldByName("LastTime")->SetAsString(GetTimeStamp());
-    GenTable->Post();
-    result = GenMask->GetMskValue().str();
-  } catch (...) {
-    CancelPending();
+    written = Row().StepBack(GenMask->GetSuffix().str(), InstanceStamp, GetTimeStamp());
+  } catch (const Exception&) {
+    written = false;
+  }
+  if (!written) {
     UndoRefused();
     GenMask->Increment();
+    return result;
   }
-  return result;
+  issued_.pop_back();
+  return GenMask->GetMskValue().str();
 }
 
 }  // namespace qgen

@@ -2,13 +2,18 @@
 // (document and invoice numbers) from one sequence shared, through one row of
 // the generator table, by every program on every machine that uses the table.
 // Applications set Mask, DataSource and the limits, then call Generator for
-// each new value and Undo to take the last one back. Not thread-safe: one
-// thread uses an instance; processes coordinate through the row's busy flag.
+// each new value and Undo to take the last one back. One thread uses an
+// instance and its database; generators on other threads, each with a
+// database connection of its own, may draw from the same sequence at once.
+// Programs coordinate through the row's busy flag; programs of ours also wait
+// their turn in the sequence's queue (see UseQueue).
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "framework/Component.h"
 #include "framework/Event.h"
@@ -19,6 +24,9 @@ namespace qgen {
 
 class TDataSet;
 class TDataSource;
+class TDatabase;
+class GeneratorRow;
+class SequenceQueue;
 
 // Asked for the characters of the mask's '@' symbols (one per symbol, in mask
 // order); the handler may replace them.
@@ -47,7 +55,11 @@ class TGenerator : public TComponent {
   // Opens the table (InitDB) once a form has been read, unless designing.
   void Loaded() override;
 
-  // Published properties, read here and written by their setters.
+  // Published properties, read here and written by their setters. StartValue
+  // and EndValue are the limits as assigned (the text is kept even when the
+  // engine refused it as invalid); the limits counting obeys are the engine's
+  // own copies (GenMask->StartValue and EndValue), which tools that show the
+  // limits in force read.
   const std::string& Mask() const { return FMask; }
   TDataSource* DataSource() const { return FDataSource; }
   const TmString& StartValue() const { return FStartValue; }
@@ -70,7 +82,8 @@ class TGenerator : public TComponent {
 
   // Opens GenTable and checks its seven columns. Any failure shows "Error while
   // opening generator table \r\nCheck DataSource!" and sets GenError; nothing
-  // is raised.
+  // is raised. A usable table without a unique key on (GenID, Prefix) gets one
+  // notice saying so (caption "Generator Information").
   virtual void InitDB();
   // Sets the working value to the start of the sequence (or lets OnNewRecord
   // choose it) and takes WorkSuffix and WorkPrefix from the engine.
@@ -79,31 +92,38 @@ class TGenerator : public TComponent {
   // WorkPrefix from the engine.
   virtual void FullRecord();
   // One attempt to take the current row of GenTable: true when this instance
-  // holds it and WorkSuffix and the engine hold the stored counting part. Busy
-  // rows get their wait count raised or, when stale, are freed. Every failed
-  // write is cancelled. Raises only what it does not guard (field access).
+  // holds it and WorkSuffix and the engine hold the stored counting part. A
+  // free row is marked busy and signed in one write; busy rows get their wait
+  // count raised or, when stale (a wait count above 10 or not a number, a mark
+  // more than a second old or unreadable), are freed. Every failed write is
+  // cancelled. Raises only what it does not guard (a field missing).
   virtual bool ReadDATA();
   // Issues the next value: "" when there is no open table or GenError is set;
   // the static value when the mask does not count; otherwise the start value
   // for a new prefix or the stored value counted on. Raises "Can not generate
   // new record!" when the row can be neither inserted nor found, and "Gentbl is
-  // busy. Try again!" when the row could not be taken within RetryTimeout;
-  // when by then the table cannot even be read (the database went away), the
-  // database's own error is raised instead.
+  // busy. Try again!" (EGeneratorBusy) when the row could not be taken within
+  // RetryTimeout; when by then the table cannot even be read (the database
+  // went away), the database's own error is raised instead. With UseQueue it
+  // first waits its turn in the sequence's queue (not a failed attempt).
   virtual std::string Generator();
-  // Takes this instance's last value back while the row is free, was last
-  // written by this instance and still holds that value; returns the value
-  // after the undo. Refusals call OnUndoFailed or show "Can NOT undo!" and
-  // return the unchanged value; "" when GenError is set or there is no open table.
+  // Takes back the latest value this instance issued and has not taken back
+  // yet, for the current prefix and type: only while the row is free, was
+  // last written by this instance and still holds that value. A second Undo
+  // may then step back onto the value this instance issued before that one,
+  // if the row holds it (nobody drew in between). Returns the value after the
+  // undo. Refusals call OnUndoFailed or show "Can NOT undo!" and return the
+  // unchanged value, the engine left where it was; "" when GenError is set or
+  // there is no open table.
   virtual std::string Undo();
-  // A short pause between attempts: WaitCount + 1 microseconds and a random
-  // part whose bound doubles with each pause of one Generator call, from
-  // 0.8 ms up to 3.2 ms, so that waiters leave the row alone while its holder
-  // finishes.
+  // A short pause between attempts (through the clock's SleepFor): WaitCount
+  // + 1 microseconds and a random part whose bound doubles with each pause of
+  // one Generator call, from 0.8 ms up to 3.2 ms.
   virtual void Wait();
 
   // Writes WorkSuffix into the current (taken) row, stamps it and frees it.
-  // False, with the change cancelled, when the row cannot be written.
+  // False, with the change cancelled, when the row cannot be written; a write
+  // whose outcome is not known (its reply lost) is decided by reading the row.
   bool WriteDATA();
   // Inserts the row of (GeneratorType, prefix) holding the start value. False,
   // with the insert cancelled, when it cannot be inserted.
@@ -149,19 +169,64 @@ class TGenerator : public TComponent {
   // How long Generator keeps trying to take a busy row, in milliseconds,
   // before it raises "Gentbl is busy. Try again!".
   int RetryTimeout = 10000;
+  // Wait in the sequence's queue before taking the row (the default). Off,
+  // the generator follows the row's protocol alone, as other programs may.
+  bool UseQueue = true;
 
  protected:
   // Clears DataSource and GenTable when either of them is destroyed.
   void Notification(TComponent* component, TOperation operation) override;
 
  private:
+  struct QueueKey {
+    TDatabase* database = nullptr;
+    std::string table;
+    std::int32_t gen_id = 0;
+    std::string prefix;
+    bool operator==(const QueueKey&) const = default;
+  };
+
   // Pauses taken so far in the current Generator call (sets the next one's length).
   std::int32_t PauseRound = 0;
+  // Values this instance issued and has not taken back, the latest last, for
+  // the sequence (GenID, prefix) of issued_key_.
+  std::vector<std::string> issued_;
+  std::pair<std::int32_t, std::string> issued_key_;
+  // The queue of the sequence last drawn from, and until when (SteadyNow) to
+  // draw without it after it was found stuck.
+  std::unique_ptr<SequenceQueue> queue_;
+  QueueKey queue_key_;
+  std::chrono::microseconds queue_rest_until_{0};
 
+  // The notice of InitDB about a table without a unique key on (GenID, Prefix).
+  void WarnWithoutUniqueKey();
+  // The row (GeneratorType, WorkPrefix) of GenTable.
+  GeneratorRow Row();
   // Positions GenTable on the row (GeneratorType, WorkPrefix).
   bool LocateRow();
-  // Drops a change of ours that a failed write left pending.
-  void CancelPending();
+  // The protocol's retry loop on the located row, until a value is issued or
+  // `give_up` (SteadyNow) has passed.
+  void DrawFromRow(std::chrono::microseconds give_up);
+  // After ReadDATA took the row: counts on and writes the value back. False
+  // when the row turned out not to be ours or the write-back failed.
+  bool CountOnAndWriteBack();
+  // The lock and read steps of ReadDATA on a free row.
+  bool TakeFreeRow(GeneratorRow& row);
+  // A failed lock or read step: counted, with the busy notice from the tenth.
+  void CountFailure();
+  // The sequence's queue when UseQueue is set and the table has one, else nullptr.
+  SequenceQueue* Queue();
+  // Waits for this program's turn until `give_up`; false when it goes on
+  // without one (no queue, a queue that has not moved for the stale time).
+  bool WaitForTurn(std::chrono::microseconds give_up);
+  // What shows that the row moves on: its stored value and time; "" when none.
+  std::string RowProgress();
+  // Keeps `value` as issued by this instance; `stored_before` is what the row
+  // held before it ("" for a new row).
+  void RememberIssued(const std::string& stored_before, const std::string& value);
+  // True when Undo may take back the latest value issued: the row, located,
+  // is free, signed by this instance and holds that value, as the engine does.
+  bool MayUndo();
   // The refusal of Undo: OnUndoFailed, else the "Can NOT undo!" notice.
   void UndoRefused();
   // Lets go of the data source and the table (and their free notifications).

@@ -123,6 +123,54 @@ std::vector<std::string> CheckGeneratorTable(TDatabase& database, const std::str
   return problems;
 }
 
+namespace {
+
+// The columns of each unique index of the table (without a condition or
+// expression), one index per entry, as the catalog names them.
+std::vector<std::vector<std::string>> UniqueIndexes(TDatabase& database, const std::string& name) {
+  std::vector<std::vector<std::string>> indexes;
+  if (database.Kind() == "sqlite") {
+    for (const auto& index : database.Query("SELECT name FROM pragma_index_list(?) "
+                                            "WHERE \"unique\" = 1 AND partial = 0",
+                                            {Variant(name)})) {
+      std::vector<std::string> columns;
+      for (const auto& column :
+           database.Query("SELECT name FROM pragma_index_info(?)", {index[0]}))
+        columns.push_back(column[0].IsNull() ? "" : column[0].ToString());
+      indexes.push_back(columns);
+    }
+    return indexes;
+  }
+  const auto rows = database.Query(
+      "SELECT i.indexrelid::int8, a.attname FROM pg_catalog.pg_index i "
+      "JOIN pg_catalog.pg_attribute a ON a.attrelid = i.indrelid AND a.attnum = ANY (i.indkey) "
+      "WHERE i.indrelid = to_regclass(quote_ident(?)) AND i.indisunique "
+      "AND i.indpred IS NULL AND i.indexprs IS NULL ORDER BY 1",
+      {Variant(name)});
+  std::int64_t current = -1;
+  for (const auto& row : rows) {
+    if (row[0].ToInt64() != current)
+      indexes.emplace_back();
+    current = row[0].ToInt64();
+    indexes.back().push_back(row[1].ToString());
+  }
+  return indexes;
+}
+
+}  // namespace
+
+bool HasUniqueSequenceKey(TDatabase& database, const std::string& table) {
+  for (const std::vector<std::string>& columns :
+       UniqueIndexes(database, DatabaseName(table, database))) {
+    const bool within = std::all_of(columns.begin(), columns.end(), [](const std::string& c) {
+      return CompareText(c, "GenID") == 0 || CompareText(c, "Prefix") == 0;
+    });
+    if (within && !columns.empty())
+      return true;
+  }
+  return false;
+}
+
 bool EnsureGeneratorTable(TDatabase& database, const std::string& table) {
   database.Open();
   const std::string name = DatabaseName(table, database);

@@ -23,6 +23,12 @@ inline constexpr const char* kDefaultGeneratorTable = "GENTBL";
 // database must be open. Raises EDatabaseError when the table does not exist.
 std::vector<std::string> CheckGeneratorTable(TDatabase& database, const std::string& table);
 
+// True when the table `table` (engine text) has a unique key on GenID and
+// Prefix (a primary key or a unique index on those columns, or on one of
+// them), so that two programs cannot both insert the first row of one
+// sequence. Raises EDatabaseError when the catalog cannot be read.
+bool HasUniqueSequenceKey(TDatabase& database, const std::string& table);
+
 // Creates the generator table `table` when it is missing, opening the
 // database if needed. Returns true when it was created, false when a table of
 // the right format was there already (and is left as it is). A table of that

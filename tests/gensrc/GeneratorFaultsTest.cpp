@@ -1,133 +1,125 @@
 // Failures in the middle of issuing a value: a row inserted by someone else at
-// the same moment, writes that fail at each step, a row taken over while held.
-// Whatever happens, no value is issued twice and none is skipped.
-#include <gtest/gtest.h>
-
-#include <set>
+// the same moment, writes that fail or whose reply is lost, a row taken over
+// while held, a backend lost between the mark and the write-back. Whatever
+// happens, no value is issued twice and none is skipped.
 #include <string>
 #include <vector>
 
+#include "framework/Clock.h"
 #include "tests/gensrc/GeneratorFixture.h"
 
 namespace qgen::test {
 namespace {
 
-using GeneratorFaults = GeneratorTest;
-
 // Both instances find no row for a new prefix; the second one's insert then
 // fails because the row exists. It must count on from that row.
-TEST_F(GeneratorFaults, AConcurrentFirstInsertCountsOnFromTheOtherRow) {
-  Program& slow = NewProgram(/*faulty=*/true);
-  TGenerator* late = slow.NewGenerator("INV-####", "0001");
-  TGenerator* early = NewProgram().NewGenerator("INV-####", "0001");
+TEST_F(GeneratorTest, AConcurrentFirstInsertCountsOnFromTheOtherRow) {
+  Program& slow = NewProgram();
+  TGenerator* late = slow.NewGenerator("INV-####");
+  TGenerator* early = NewProgram().NewGenerator("INV-####");
+  early->UseQueue = late->UseQueue = false;  // the queue would keep them apart
   std::string early_value;
-  slow.faulty->BeforeNextPost = [&] { early_value = early->Generator(); };
-  const std::string late_value = late->Generator();
+  slow.table->BeforeNextPost = [&] { early_value = early->Generator(); };
+  EXPECT_EQ(late->Generator(), "INV-0002");
   EXPECT_EQ(early_value, "INV-0001");
-  EXPECT_EQ(late_value, "INV-0002");
   EXPECT_EQ(RowCount(), 1);
-  EXPECT_EQ(Row(0, "INV-").suffix, "0002");
   EXPECT_EQ(slow.table->State(), dsBrowse);
-  EXPECT_TRUE(messages.messages.empty());
+
+  slow.table->FailPost(1);  // a row that can neither be inserted nor found
+  late->GenMask->SetPrefix("NEW-");
+  EXPECT_EQ(MessageOf<Exception>([&] { late->Generator(); }), "Can not generate new record!");
+  EXPECT_EQ(slow.table->State(), dsBrowse);  // the failed insert is not left pending
+  EXPECT_EQ(RowCount(), 1);
 }
 
-TEST_F(GeneratorFaults, ARowThatCanNeitherBeInsertedNorFoundRaises) {
-  Program& program = NewProgram(/*faulty=*/true);
-  TGenerator* gen = program.NewGenerator("INV-####", "0001");
-  program.faulty->FailPost(1);
-  try {
-    gen->Generator();
-    FAIL() << "expected an exception";
-  } catch (const Exception& e) {
-    EXPECT_EQ(e.Message(), "Can not generate new record!");
-  }
-  EXPECT_EQ(program.table->State(), dsBrowse);  // the failed insert is not left pending
-  EXPECT_EQ(RowCount(), 0);
+// The writes of one value are the mark and the write-back. Whichever fails,
+// or has its reply lost after it was made, the sequence goes on unbroken.
+TEST_F(GeneratorTest, AFailedOrUnansweredWriteIsDecidedByTheRowAndNeverRepeatsAValue) {
+  Program& program = NewProgram();
+  TGenerator* gen = program.NewGenerator("INV-####");
   EXPECT_EQ(gen->Generator(), "INV-0001");
-}
-
-struct FailingPost {
-  const char* name;
-  int after;  // posts let through before the one that fails
-};
-
-class GeneratorFailedWrite : public GeneratorTest,
-                             public ::testing::WithParamInterface<FailingPost> {};
-
-// The posts of one value are: lock, read, write-back. Whichever fails, the
-// component cancels it and tries again, and the sequence goes on unbroken.
-TEST_P(GeneratorFailedWrite, IsCancelledAndRetried) {
-  Program& program = NewProgram(/*faulty=*/true);
-  TGenerator* gen = program.NewGenerator("INV-####", "0001");
-  EXPECT_EQ(gen->Generator(), "INV-0001");
-  program.faulty->FailPost(1, GetParam().after);
-  const int cancels = program.faulty->CancelCalls;
-  EXPECT_EQ(gen->Generator(), "INV-0002");
-  EXPECT_EQ(program.faulty->CancelCalls, cancels + 1);
-  EXPECT_EQ(program.table->State(), dsBrowse);
-  const GenRow row = Row(0, "INV-");
-  EXPECT_EQ(row.suffix, "0002");
-  EXPECT_EQ(row.state, Variant(0));
-  EXPECT_EQ(gen->Generator(), "INV-0003");
-}
-
-INSTANTIATE_TEST_SUITE_P(Steps, GeneratorFailedWrite,
-                         ::testing::Values(FailingPost{"Lock", 0}, FailingPost{"Read", 1},
-                                           FailingPost{"WriteBack", 2}),
-                         [](const auto& info) { return std::string(info.param.name); });
-
-TEST_F(GeneratorFaults, FailedWaitCountAndStaleFlagWritesAreCancelled) {
-  Program& program = NewProgram(/*faulty=*/true);
-  TGenerator* gen = program.NewGenerator("INV-####", "0001");
-  EXPECT_EQ(gen->Generator(), "INV-0001");
-  for (int tries : {0, 11}) {  // a wait to count, then a stale flag to clear
-    UpdateRow(0, "INV-", "\"State\" = 1, \"Try\" = ?, \"Who\" = 'holder'", {Variant(tries)});
-    ASSERT_TRUE(program.table->Locate("GenID;Prefix", Variant::Array({Variant(0), "INV-"})));
-    program.faulty->FailPost(1);
-    EXPECT_FALSE(gen->ReadDATA());
+  const std::vector<std::string> expected = {"INV-0002", "INV-0003", "INV-0004", "INV-0005"};
+  for (int step = 0; step < 4; ++step) {
+    SCOPED_TRACE(step);
+    const bool lose_reply = step >= 2;
+    int posts = 0;
+    if (lose_reply) {
+      program.table->AfterPost = [&, target = step % 2 + 1] {
+        if (++posts == target)
+          throw EDatabaseError("server closed the connection unexpectedly");
+      };
+    } else {
+      program.table->FailPost(1, step);
+    }
+    EXPECT_EQ(gen->Generator(), expected[static_cast<std::size_t>(step)]);
+    program.table->AfterPost = nullptr;
     EXPECT_EQ(program.table->State(), dsBrowse);
-    EXPECT_EQ(Row(0, "INV-").tries, Variant(tries));
-    EXPECT_EQ(Row(0, "INV-").state, Variant(1));
+    EXPECT_EQ(Row().suffix, expected[static_cast<std::size_t>(step)].substr(4));
+    EXPECT_EQ(Row().state, Variant(0));
   }
-  EXPECT_EQ(gen->Generator(), "INV-0002");
 }
 
 // Another instance takes the row over while this one holds it (its mark
 // looked stale). This one's write-back must fail rather than issue a value
 // that the other has issued too.
-TEST_F(GeneratorFaults, ARowTakenOverWhileHeldIssuesEachValueOnce) {
-  Program& slow = NewProgram(/*faulty=*/true);
-  TGenerator* held = slow.NewGenerator("INV-####", "0001");
-  TGenerator* other = NewProgram().NewGenerator("INV-####", "0001");
+TEST_F(GeneratorTest, ARowTakenOverWhileHeldIssuesEachValueOnce) {
+  Program& slow = NewProgram();
+  TGenerator* held = slow.NewGenerator("INV-####");
+  TGenerator* other = NewProgram().NewGenerator("INV-####");
+  other->UseQueue = false;  // the holder's turn would keep it waiting
   EXPECT_EQ(held->Generator(), "INV-0001");
   std::string other_value;
-  slow.faulty->FailPost(0);
   int posts = 0;
-  slow.faulty->AfterPost = [&] {
-    if (++posts == 2)
-      other_value = other->Generator();  // after the read step
+  slow.table->AfterPost = [&] {
+    if (++posts == 1) {
+      UpdateRow("\"LastTime\" = '20000101000000000'", {});  // the mark looks stale
+      other_value = other->Generator();
+    }
   };
-  const std::string held_value = held->Generator();
+  EXPECT_EQ(held->Generator(), "INV-0003");
   EXPECT_EQ(other_value, "INV-0002");
-  EXPECT_EQ(held_value, "INV-0003");
-  EXPECT_EQ(Row(0, "INV-").suffix, "0003");
-  EXPECT_EQ(Row(0, "INV-").state, Variant(0));
+  EXPECT_EQ(Row().suffix, "0003");
 }
 
 // Should the row name another instance after this one signed it, handing back
 // the value issued before would issue it twice: the generator tries again.
-TEST_F(GeneratorFaults, ASignatureThatIsNotOursIsNotTakenForSuccess) {
-  Program& program = NewProgram(/*faulty=*/true);
-  TGenerator* gen = program.NewGenerator("INV-####", "0001");
+TEST_F(GeneratorTest, ASignatureThatIsNotOursIsNotTakenForSuccess) {
+  Program& program = NewProgram();
+  TGenerator* gen = program.NewGenerator("INV-####");
   EXPECT_EQ(gen->Generator(), "INV-0001");
   int posts = 0;
-  program.faulty->AfterPost = [&] {
-    if (++posts == 2)
+  program.table->AfterPost = [&] {
+    if (++posts == 1)
       program.table->FindField("Who")->Load(Variant("someone else"));
   };
   EXPECT_EQ(gen->Generator(), "INV-0002");
-  EXPECT_EQ(Row(0, "INV-").suffix, "0002");
-  EXPECT_EQ(Row(0, "INV-").state, Variant(0));
+  EXPECT_EQ(Row().suffix, "0002");
+  EXPECT_EQ(Row().state, Variant(0));
+}
+
+// The server ends the holder's backend between its mark and its write-back:
+// the write-back fails, the row stays marked until another program takes it
+// over, and no value is issued twice.
+TEST_F(GeneratorTest, APostgresBackendLostBetweenMarkAndWriteBackIsTakenOver) {
+  UsePostgres();
+  TestClock clock(EncodeDate(2026, 3, 4) + EncodeTime(12, 0, 30, 0));
+  Program& lost = NewProgram();
+  TGenerator* held = lost.NewGenerator("INV-####");
+  TGenerator* other = NewProgram().NewGenerator("INV-####");
+  EXPECT_EQ(held->Generator(), "INV-0001");
+  const Variant backend = lost.database->Query("SELECT pg_backend_pid()")[0][0];
+  std::string other_value;
+  int posts = 0;
+  lost.table->AfterPost = [&] {
+    if (++posts != 1)
+      return;
+    admin->Query("SELECT pg_terminate_backend(?)", {backend});
+    other_value = other->Generator();  // waits out the stale mark on the test clock
+  };
+  EXPECT_EQ(held->Generator(), "INV-0003");
+  EXPECT_EQ(other_value, "INV-0002");
+  EXPECT_EQ(Row().suffix, "0003");
+  EXPECT_EQ(Row().who, held->InstanceStamp);
 }
 
 }  // namespace

@@ -1,83 +1,71 @@
-// Shared set-up of the generator tests: a generator table in a fresh SQLite
-// file, and "programs" that each reach it through a connection, a table and
-// a data source of their own (optionally behind a FaultyDataSet), so that
-// several generators behave as several programs would.
+// Shared set-up of the generator tests: the library's generator table in a
+// fresh SQLite file or a private PostgreSQL schema, and "programs" that each
+// reach it through a connection, a fault-injecting table and a data source of
+// their own, so that several generators behave as several programs would.
 #pragma once
-
-#include <gtest/gtest.h>
 
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "dataaccess/DataSource.h"
-#include "dataaccess/Database.h"
-#include "dataaccess/Table.h"
-#include "framework/Exception.h"
 #include "framework/Messages.h"
 #include "gensrc/Gensrc.h"
-#include "tests/support/FaultyDataSet.h"
+#include "tests/support/FaultyTable.h"
+#include "tests/support/TestDatabase.h"
 #include "tests/support/TestSupport.h"
 
 namespace qgen::test {
 
-// Columns of a well-formed generator table (SQL).
-inline const char kGoodColumns[] =
-    "\"GenID\" FLOAT NOT NULL, \"Prefix\" VARCHAR(100) NOT NULL, \"Suffix\" VARCHAR(100), "
-    "\"LastTime\" VARCHAR(17), \"Try\" FLOAT, \"State\" FLOAT, \"Who\" VARCHAR(17), "
-    "PRIMARY KEY (\"GenID\", \"Prefix\")";
-
-// One program's way to the table. Frees its generators first, then the rest.
-class Program {
- public:
-  Program(const std::string& uri, const std::string& table_name, bool faulty);
-  Program(const Program&) = delete;
-  Program& operator=(const Program&) = delete;
-  ~Program();
-
+// One program's way to the table "Gentbl"; frees its generators first.
+struct Program {
+  explicit Program(const std::string& uri);
   // A generator on this program's data source with the mask and limits set.
-  TGenerator* NewGenerator(const std::string& mask, const std::string& start = "",
+  TGenerator* NewGenerator(const std::string& mask, const std::string& start = "0001",
                            const std::string& end = "");
-
   TComponent owner{nullptr};
   TDatabase* database = nullptr;
-  TTable* table = nullptr;
-  FaultyDataSet* faulty = nullptr;  // null unless asked for
+  FaultyTable* table = nullptr;
   TDataSource* source = nullptr;
 };
 
-// A row of the generator table as the database holds it.
+// A row as the database holds it, text without char(n)'s padding blanks.
 struct GenRow {
-  bool found = false;
-  std::string suffix;
-  Variant last_time;
-  Variant tries;
-  Variant state;
-  std::string who;
+  std::string suffix, last_time, who;
+  Variant tries, state;
 };
 
 class GeneratorTest : public ::testing::Test {
  protected:
-  GeneratorTest();
-  ~GeneratorTest() override;
-
-  // (Re)creates the table "Gentbl" with these columns.
-  void CreateTable(const std::string& columns = kGoodColumns);
-  Program& NewProgram(bool faulty = false);
-  GenRow Row(int gen_id, const std::string& prefix);
-  // Runs an UPDATE of the row (gen_id, prefix): "SET ..." with bound values.
-  void UpdateRow(int gen_id, const std::string& prefix, const std::string& set,
-                 std::vector<Variant> values);
-  int RowCount();
+  GeneratorTest() { CreateTable(); }
+  ~GeneratorTest() override { programs.clear(); }
+  // Moves the test to a private PostgreSQL schema (skips without a server).
+  void UsePostgres();
+  // (Re)creates "Gentbl": the library's table, or one of these columns.
+  void CreateTable(const std::string& columns = "");
+  Program& NewProgram() { return *programs.emplace_back(std::make_unique<Program>(uri)); }
+  // The row ("INV-", gen_id 0 unless named); `set` changes it ("SET" part, bound values).
+  GenRow Row(const std::string& prefix = "INV-", int gen_id = 0);
+  void UpdateRow(const std::string& set, std::vector<Variant> values = {});
+  int RowCount() {
+    return static_cast<int>(admin->Query("SELECT COUNT(*) FROM \"Gentbl\"")[0][0].ToInt64());
+  }
 
   TempDir dir;
-  std::string uri;
+  std::unique_ptr<PostgresSchema> schema;
+  std::string uri = dir.File("gen.db");
   MessageRecorder messages;
-  std::unique_ptr<TDatabase> admin;
+  std::unique_ptr<TDatabase> admin = OpenDatabase(uri);
   std::vector<std::unique_ptr<Program>> programs;
 };
 
-// A stamp of the TestClock's time in the form of GetTimeStamp.
-std::string StampAt(TDateTime moment);
+// The same tests on SQLite (false) and on PostgreSQL (true).
+class GeneratorOnBoth : public GeneratorTest, public ::testing::WithParamInterface<bool> {
+ protected:
+  void SetUp() override {
+    if (GetParam())
+      UsePostgres();
+  }
+};
 
 }  // namespace qgen::test

@@ -1,0 +1,168 @@
+#include "gensrc/GeneratorQueue.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "dataaccess/Database.h"
+#include "framework/Clock.h"
+#include "framework/CodePage.h"
+#include "framework/Exception.h"
+#include "framework/Variant.h"
+
+namespace qgen {
+
+namespace {
+
+using std::chrono::microseconds;
+
+// Text in UTF-8, the same for every program on the database.
+std::string Utf8(TDatabase& database, const std::string& text) {
+  try {
+    return ToUtf8(text, database.CodePage());
+  } catch (const EConvertError&) {
+    return text;  // text the code page cannot hold never reached the table either
+  }
+}
+
+// The advisory lock's number: the sequence's key hashed by the server, seeded
+// with the table's identity (so that same-named tables of two schemas differ).
+const char kLockNumber[] =
+    "hashtextextended(?, COALESCE(to_regclass(quote_ident(?))::oid::bigint, 0))";
+
+// On PostgreSQL: a session advisory lock on a number the server derives from
+// the sequence's key.
+class AdvisoryLockQueue : public SequenceQueue {
+ public:
+  AdvisoryLockQueue(TDatabase& database, std::string key, std::string table)
+      : database_(database), key_{Variant(std::move(key)), Variant(std::move(table))} {}
+  ~AdvisoryLockQueue() override { Leave(); }
+
+  bool Enter(std::chrono::milliseconds limit) override {
+    try {
+      const std::string sql = std::string("SELECT pg_try_advisory_lock(") + kLockNumber + ")";
+      held_ = database_.Query(sql, key_)[0][0].ToInt64() != 0;
+      if (!held_ && limit.count() > 0)
+        held_ = Wait(limit);
+    } catch (const Exception&) {
+      held_ = false;  // the row protocol reports what is wrong with the database
+    }
+    return held_;
+  }
+
+  void Leave() override {
+    if (!held_)
+      return;
+    held_ = false;
+    try {
+      database_.Query(std::string("SELECT pg_advisory_unlock(") + kLockNumber + ")", key_);
+    } catch (const Exception&) {
+      // A lost connection has let go of the lock on the server.
+    }
+  }
+
+ private:
+  // Waits in the server's queue for the lock; the statement's lock_timeout
+  // bounds the wait and is put back to the database's busy timeout.
+  bool Wait(std::chrono::milliseconds limit) {
+    const auto timeout = [&](long long ms) {
+      database_.Query("SELECT set_config('lock_timeout', ?, false)", {Variant(std::to_string(ms))});
+    };
+    timeout(limit.count());
+    bool held = false;
+    try {
+      database_.Query(std::string("SELECT pg_advisory_lock(") + kLockNumber + ")", key_);
+      held = true;
+    } catch (const EDatabaseError&) {
+      // The wait ran out (or the connection went, and the lock with it).
+    }
+    timeout(database_.BusyTimeout());
+    return held;
+  }
+
+  TDatabase& database_;
+  std::vector<Variant> key_;  // the sequence's key and the table's name
+  bool held_ = false;
+};
+
+// 64-bit FNV-1a: the same number for the same key in every program.
+std::uint64_t KeyHash(const std::string& key) {
+  std::uint64_t hash = 14695981039346656037ull;
+  for (const unsigned char c : key) {
+    hash ^= c;
+    hash *= 1099511628211ull;
+  }
+  return hash;
+}
+
+// On SQLite: a write lock on one byte (chosen by the key) of a file beside the
+// database. Open-file-description locks belong to the open file, not to the
+// process, so threads of one program exclude each other too, and closing
+// another descriptor of the file does not drop them. The kernel cannot bound a
+// blocking wait, so a waiter tries again after short pauses.
+class FileLockQueue : public SequenceQueue {
+ public:
+  FileLockQueue(int fd, off_t offset) : fd_(fd), offset_(offset) {}
+  ~FileLockQueue() override {
+    Leave();
+    close(fd_);
+  }
+
+  bool Enter(std::chrono::milliseconds limit) override {
+    const microseconds give_up = SteadyNow() + limit;
+    for (int round = 0; !Lock(F_WRLCK); ++round) {
+      if (SteadyNow() >= give_up)
+        return false;
+      // About a write's time at first, a little more for long waits; the
+      // random part keeps waiters from coming back in step.
+      SleepFor(microseconds(std::min(800, 50 << std::min(round, 4)) + Random(50)));
+    }
+    held_ = true;
+    return true;
+  }
+
+  void Leave() override {
+    if (held_)
+      Lock(F_UNLCK);
+    held_ = false;
+  }
+
+ private:
+  bool Lock(short type) {
+    struct flock region {};
+    region.l_type = type;
+    region.l_whence = SEEK_SET;
+    region.l_start = offset_;
+    region.l_len = 1;
+    return fcntl(fd_, F_OFD_SETLK, &region) == 0;
+  }
+
+  int fd_;
+  off_t offset_;
+  bool held_ = false;
+};
+
+std::unique_ptr<SequenceQueue> OpenFileQueue(const std::string& database_path,
+                                             const std::string& key) {
+  if (database_path.empty() || database_path == ":memory:" || database_path.rfind("file:", 0) == 0)
+    return nullptr;
+  const int fd = open((database_path + "-queue").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  if (fd < 0)
+    return nullptr;  // a read-only directory: the row protocol alone
+  return std::make_unique<FileLockQueue>(fd, static_cast<off_t>(KeyHash(key) % (1ull << 30)));
+}
+
+}  // namespace
+
+std::unique_ptr<SequenceQueue> OpenSequenceQueue(TDatabase& database, const std::string& table,
+                                                 std::int32_t gen_id, const std::string& prefix) {
+  const std::string key =
+      "qgen sequence\n" + std::to_string(gen_id) + "\n" + Utf8(database, prefix);
+  if (database.Kind() == "postgresql")
+    return std::make_unique<AdvisoryLockQueue>(database, key, Utf8(database, table));
+  return OpenFileQueue(database.FilePath(), Utf8(database, table) + "\n" + key);
+}
+
+}  // namespace qgen

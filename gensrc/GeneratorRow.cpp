@@ -1,0 +1,239 @@
+#include "gensrc/GeneratorRow.h"
+
+#include <cstdlib>
+
+#include "dataaccess/DataSet.h"
+#include "dataaccess/Database.h"
+#include "dataaccess/Table.h"
+#include "framework/Exception.h"
+#include "framework/Variant.h"
+
+namespace qgen {
+
+namespace {
+
+const char kKeyFields[] = "GenID;Prefix";
+// The columns that decide who holds the row and what it stores.
+const char kOwnership[] = "GenID;Prefix;Suffix;LastTime;State;Who";
+// The same and the wait count: two waiters counting at once must not lose a wait.
+const char kOwnershipAndTries[] = "GenID;Prefix;Suffix;LastTime;State;Who;Try";
+
+std::string WithoutTrailingBlanks(std::string text) {
+  while (!text.empty() && text.back() == ' ')
+    text.pop_back();
+  return text;
+}
+
+// Narrows a TTable's optimistic check to `fields` for one write and puts the
+// table's own setting back afterwards.
+class CheckOnly {
+ public:
+  CheckOnly(TDataSet& table, const char* fields) : table_(dynamic_cast<TTable*>(&table)) {
+    if (table_) {
+      before_ = table_->CheckedFields();
+      table_->SetCheckedFields(fields);
+    }
+  }
+  CheckOnly(const CheckOnly&) = delete;
+  CheckOnly& operator=(const CheckOnly&) = delete;
+  ~CheckOnly() {
+    if (table_)
+      table_->SetCheckedFields(before_);
+  }
+
+ private:
+  TTable* table_;
+  std::string before_;
+};
+
+// Commits the next writes without waiting for the disk, and puts the
+// connection's own setting back afterwards. Nothing changes inside an explicit
+// transaction, nor where the connection already does so.
+class CommitWithoutSync {
+ public:
+  explicit CommitWithoutSync(TDatabase* database) {
+    if (database == nullptr || !database->Connected() || database->InTransaction())
+      return;
+    try {
+      if (database->Kind() == "sqlite") {
+        // In WAL mode a commit at NORMAL is written but not synced; the next
+        // FULL commit syncs the log with it.
+        const std::int64_t level = database->Query("PRAGMA synchronous")[0][0].ToInt64();
+        if (level < 2)
+          return;
+        database->Execute("PRAGMA synchronous = NORMAL");
+        restore_ = "PRAGMA synchronous = " + std::to_string(level);
+      } else {
+        const auto rows = database->Query(
+            "SELECT s.old, set_config('synchronous_commit', 'off', false) FROM "
+            "(SELECT current_setting('synchronous_commit') AS old OFFSET 0) AS s");
+        old_ = rows[0][0].ToString();
+        restore_ = "SELECT set_config('synchronous_commit', ?, false)";
+      }
+      database_ = database;
+    } catch (const Exception&) {
+      // The write then waits for the disk, as any other.
+    }
+  }
+  CommitWithoutSync(const CommitWithoutSync&) = delete;
+  CommitWithoutSync& operator=(const CommitWithoutSync&) = delete;
+  ~CommitWithoutSync() {
+    if (database_ == nullptr)
+      return;
+    try {
+      if (old_.empty()) {
+        database_->Execute(restore_);
+      } else {
+        database_->Query(restore_, {Variant(old_)});
+      }
+    } catch (const Exception&) {
+      // A lost PostgreSQL connection takes the setting with it; SQLite does not fail here.
+    }
+  }
+
+ private:
+  TDatabase* database_ = nullptr;
+  std::string restore_;
+  std::string old_;
+};
+
+}  // namespace
+
+GeneratorRow::GeneratorRow(TDataSet& table, TDatabase* database, std::int32_t gen_id,
+                           std::string prefix)
+    : table_(table), database_(database), gen_id_(gen_id), prefix_(std::move(prefix)) {}
+
+bool GeneratorRow::Locate() {
+  return table_.Locate(kKeyFields, Variant::Array({Variant(gen_id_), Variant(prefix_)}));
+}
+
+bool GeneratorRow::Free() const {
+  return table_.FieldByName("State")->Value() == Variant(0);
+}
+
+std::string GeneratorRow::Text(const char* column) const {
+  const Variant value = table_.FieldByName(column)->Value();
+  return value.IsNull() ? "" : WithoutTrailingBlanks(value.ToString());
+}
+
+std::string GeneratorRow::Suffix() const {
+  return Text("Suffix");
+}
+
+std::string GeneratorRow::Who() const {
+  return Text("Who");
+}
+
+std::string GeneratorRow::LastTime() const {
+  return Text("LastTime");
+}
+
+std::optional<double> GeneratorRow::Tries() const {
+  const Variant value = table_.FieldByName("Try")->Value();
+  if (value.IsNull())
+    return std::nullopt;
+  try {
+    return value.ToDouble();
+  } catch (const EConvertError&) {
+    return std::nullopt;
+  }
+}
+
+template <typename Set>
+bool GeneratorRow::Write(const char* check, Set set) {
+  const CheckOnly narrowed(table_, check);
+  try {
+    table_.Edit();
+    set();
+    table_.Post();
+    return true;
+  } catch (const Exception&) {
+    CancelPending();
+    return false;
+  }
+}
+
+void GeneratorRow::CancelPending() {
+  try {
+    const TDataSetState state = table_.State();
+    if (state == dsEdit || state == dsInsert)
+      table_.Cancel();
+  } catch (const Exception&) {
+    // The write has failed already; a failing Cancel adds nothing.
+  }
+}
+
+bool GeneratorRow::Insert(const std::string& suffix, const std::string& who,
+                          const std::string& stamp) {
+  try {
+    table_.Insert();
+    table_.FieldByName("GenID")->SetValue(Variant(gen_id_));
+    table_.FieldByName("Prefix")->SetAsString(prefix_);
+    table_.FieldByName("Suffix")->SetAsString(suffix);
+    table_.FieldByName("LastTime")->SetAsString(stamp);
+    table_.FieldByName("State")->SetValue(Variant(0));
+    table_.FieldByName("Try")->SetValue(Variant(0));
+    table_.FieldByName("Who")->SetAsString(who);
+    table_.Post();
+    return true;
+  } catch (const Exception&) {
+    CancelPending();
+    return false;
+  }
+}
+
+bool GeneratorRow::MarkAndSign(const std::string& who, const std::string& stamp) {
+  const CommitWithoutSync light(database_);
+  return Write(kOwnership, [&] {
+    table_.FieldByName("State")->SetValue(Variant(1));
+    table_.FieldByName("Who")->SetAsString(who);
+    table_.FieldByName("Try")->SetValue(Variant(0));
+    table_.FieldByName("LastTime")->SetAsString(stamp);
+  });
+}
+
+bool GeneratorRow::CountWait() {
+  const std::optional<double> tries = Tries();
+  return Write(kOwnershipAndTries,
+               [&] { table_.FieldByName("Try")->SetValue(Variant(tries.value_or(0) + 1)); });
+}
+
+bool GeneratorRow::FreeStaleMark() {
+  return Write(kOwnership, [&] { table_.FieldByName("State")->SetValue(Variant(0)); });
+}
+
+bool GeneratorRow::WriteBack(const std::string& suffix, const std::string& who,
+                             const std::string& stamp) {
+  return Write(kOwnership,
+               [&] {
+                 table_.FieldByName("Suffix")->SetAsString(suffix);
+                 table_.FieldByName("Try")->SetValue(Variant(0));
+                 table_.FieldByName("LastTime")->SetAsString(stamp);
+                 table_.FieldByName("Who")->SetAsString(who);
+                 table_.FieldByName("State")->SetValue(Variant(0));
+               }) ||
+         Holds(suffix, who, stamp);
+}
+
+bool GeneratorRow::StepBack(const std::string& suffix, const std::string& who,
+                            const std::string& stamp) {
+  return Write(kOwnership,
+               [&] {
+                 table_.FieldByName("Suffix")->SetAsString(suffix);
+                 table_.FieldByName("LastTime")->SetAsString(stamp);
+               }) ||
+         Holds(suffix, who, stamp);
+}
+
+bool GeneratorRow::Holds(const std::string& suffix, const std::string& who,
+                         const std::string& stamp) {
+  try {
+    return Locate() && Free() && Suffix() == suffix && Who() == who && LastTime() == stamp;
+  } catch (const Exception&) {
+    // Still no answer from the database: the write is not counted as done. At
+    // worst its value is never handed out (a gap), never handed out twice.
+    return false;
+  }
+}
+
+}  // namespace qgen
