@@ -10,57 +10,45 @@
 namespace qgen {
 namespace {
 
-struct Expected {
-  tType kind;
-  incType inc;
-  std::string chars;
-  int position;
-};
+// A symbol as "<kind><inc kind> <chars> <position>", e.g. "2 1 # 0" for '#'.
+std::string Describe(const TMaskSymbol& s) {
+  return std::to_string(s.Kind) + std::to_string(s.IncKind) + " " + s.Chars + " " +
+         std::to_string(s.Position) + (s.Current == 0 ? "" : " current!");
+}
 
-struct ParseCase {
-  std::string picture;
-  std::vector<Expected> symbols;
-};
-
-TEST(GenMaskParse, BuildsOneSymbolPerCharacterOrSet) {
-  const std::vector<ParseCase> cases = {
-      {"", {}},
-      {"@@/[ABC]&&",
-       {{PROC, INCNONE, "@", 0},
-        {PROC, INCNONE, "@", 1},
-        {STAT, INCNONE, "/", 2},
-        {ENUMS, INCNONE, "ABC", 3},
-        {INC, INCBOTH, "&", 8},
-        {INC, INCBOTH, "&", 9}}},
-      {"#$&", {{INC, INCNUM, "#", 0}, {INC, INCCHAR, "$", 1}, {INC, INCBOTH, "&", 2}}},
-      {"]A", {{STAT, INCNONE, "]", 0}, {STAT, INCNONE, "A", 1}}},
-      {"[A]]", {{ENUMS, INCNONE, "A", 0}, {STAT, INCNONE, "]", 3}}},
-      {"[#@ #]", {{ENUMS, INCNONE, "#@ #", 0}}},
-      {std::string("A#\0#", 4), {{STAT, INCNONE, "A", 0}, {INC, INCNUM, "#", 1}}},
+TEST(GenMaskParse, BuildsOneSymbolPerCharacterOrSetAndAFreshValue) {
+  // tType: 0 STAT 1 ENUMS 2 INC 3 PROC; incType: 0 NONE 1 NUM 2 CHAR 3 BOTH.
+  const struct {
+    std::string picture;
+    std::vector<std::string> symbols;
+    std::string value;
+  } cases[] = {
+      {"", {}, ""},
+      {"@@/[ABC]&&", {"30 @ 0", "30 @ 1", "00 / 2", "10 ABC 3", "23 & 8", "23 & 9"}, "@@/A&&"},
+      {"#$&", {"21 # 0", "22 $ 1", "23 & 2"}, "#$&"},
+      {"]A", {"00 ] 0", "00 A 1"}, "]A"},
+      {"[A]]", {"10 A 0", "00 ] 3"}, "A]"},
+      {"[#@ #]", {"10 #@ # 0"}, "#"},
+      {std::string("A#\0#", 4), {"00 A 0", "21 # 1"}, "A#"},
+      {"INV-[AB]##",
+       {"00 I 0", "00 N 1", "00 V 2", "00 - 3", "10 AB 4", "21 # 8", "21 # 9"},
+       "INV-A##"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.picture);
     TGenMask mask;
     mask.ScanMask(c.picture);
-    ASSERT_EQ(mask.Count, static_cast<int>(c.symbols.size()));
-    for (std::size_t i = 0; i < c.symbols.size(); ++i) {
-      const TMaskSymbol& s = mask.Symbols[i];
-      EXPECT_EQ(s.Kind, c.symbols[i].kind) << i;
-      EXPECT_EQ(s.IncKind, c.symbols[i].inc) << i;
-      EXPECT_EQ(s.Chars, c.symbols[i].chars) << i;
-      EXPECT_EQ(s.Position, c.symbols[i].position) << i;
-      EXPECT_EQ(s.Current, 0) << i;
-    }
+    std::vector<std::string> symbols;
+    for (int i = 0; i < mask.Count; ++i)
+      symbols.push_back(Describe(mask.Symbols[static_cast<std::size_t>(i)]));
+    EXPECT_EQ(symbols, c.symbols);
     EXPECT_EQ(mask.Symbols[c.symbols.size()].Kind, NONE);
+    EXPECT_EQ(mask.GetMskValue(), c.value);
   }
-}
-
-TEST(GenMaskParse, FreshValueIsThePictureWithSetsAtTheirFirstMember) {
-  TGenMask mask;
-  mask.ScanMask("INV-[AB]##");
-  EXPECT_EQ(mask.GetMskValue(), "INV-A##");
-  EXPECT_EQ(mask.GetPrefix(), "INV-");
-  EXPECT_EQ(mask.GetSuffix(), "A##");
+  TGenMask hundred;  // the most a mask holds
+  hundred.ScanMask(std::string(99, '#') + "[XY]");
+  hundred.NullValue();
+  EXPECT_EQ(hundred.GetMskValue(), std::string(99, '0') + "X");
 }
 
 TEST(GenMaskParse, RejectsBadPicturesAndLeavesTheTableEmpty) {
@@ -89,24 +77,13 @@ TEST(GenMaskParse, RejectsBadPicturesAndLeavesTheTableEmpty) {
     }
     EXPECT_EQ(mask.Count, 0);
     EXPECT_EQ(mask.Symbols[0].Kind, NONE);
-    EXPECT_EQ(mask.GetMskValue(), "");
-    EXPECT_EQ(mask.GetPrefix(), "");
-    EXPECT_EQ(mask.GetSuffix(), "");
+    EXPECT_EQ(mask.GetMskValue().str() + mask.GetPrefix().str() + mask.GetSuffix().str(), "");
     bool reported = false;
-    mask.OnOverFlow = [&](TObject*, TmString&) { reported = true; };
-    mask.OnSubOver = [&](TObject*, TmString&) { reported = true; };
+    mask.OnOverFlow = mask.OnSubOver = [&](TObject*, TmString&) { reported = true; };
     mask.Increment();
     mask.Decrement();
     EXPECT_FALSE(reported);
   }
-}
-
-TEST(GenMaskParse, AcceptsOneHundredSymbols) {
-  TGenMask mask;
-  mask.ScanMask(std::string(99, '#') + "[XY]");
-  EXPECT_EQ(mask.Count, 100);
-  mask.NullValue();
-  EXPECT_EQ(mask.GetMskValue(), std::string(99, '0') + "X");
 }
 
 TEST(GenMaskParse, ReparsingReplacesTheTableAndKeepsLimitsAndCallbacks) {
@@ -114,17 +91,12 @@ TEST(GenMaskParse, ReparsingReplacesTheTableAndKeepsLimitsAndCallbacks) {
   mask.ScanMask("##");
   mask.SetStartValue("05");
   mask.SetEndValue("90");
-  int reports = 0;
-  mask.OnOverFlow = [&](TObject*, TmString&) { ++reports; };
+  mask.OnOverFlow = [](TObject*, TmString&) {};
   mask.ScanMask("[AB]");
-  EXPECT_EQ(mask.Count, 1);
-  EXPECT_EQ(mask.Symbols[0].Kind, ENUMS);
-  EXPECT_EQ(mask.Symbols[0].IncKind, INCNONE);
+  EXPECT_EQ(Describe(mask.Symbols[0]), "10 AB 0");
   EXPECT_EQ(mask.Symbols[1].Kind, NONE);
   EXPECT_EQ(mask.Symbols[1].Chars, "");
-  EXPECT_EQ(mask.GetMskValue(), "A");
-  EXPECT_EQ(mask.StartValue, "05");
-  EXPECT_EQ(mask.EndValue, "90");
+  EXPECT_EQ(mask.StartValue.str() + mask.EndValue.str(), "0590");
   EXPECT_TRUE(mask.OnOverFlow.Assigned());
 }
 

@@ -10,16 +10,12 @@ namespace qgen {
 namespace {
 
 TEST(TmStringTest, HoldsAtMostOneHundredCharacters) {
-  const TmString cut(std::string(150, 'x'));
-  EXPECT_EQ(cut.size(), 100u);
   TmString grown(std::string(99, 'a'));
   grown.push_back('b');
-  grown.push_back('c');
   grown.append("def");
   EXPECT_EQ(grown.str(), std::string(99, 'a') + "b");
-  EXPECT_EQ(TmString("A\0B"), "A");  // a const char* ends at its NUL
+  EXPECT_EQ(TmString(std::string(150, 'x')).size(), 100u);
   EXPECT_EQ(TmString(std::string("A\0B", 3)).size(), 3u);
-  EXPECT_EQ(TmString("AB")[5], '\0');
 }
 
 TEST(GenMaskValue, SplitsTheValueIntoPrefixAndSuffix) {
@@ -54,11 +50,8 @@ TEST(GenMaskValue, SetSuffixWritesCountingSymbolsWithoutChecking) {
   mask.ScanMask("[ABA]");
   mask.SetSuffix("A");  // duplicates kept; the first equal member is chosen
   EXPECT_EQ(mask.Symbols[0].Current, 0);
-}
 
-TEST(GenMaskValue, SetPrefixWritesStaticAndApplicationSymbols) {
-  TGenMask mask;
-  mask.ScanMask("AB-#@");
+  mask.ScanMask("AB-#@");  // SetPrefix writes the static and application symbols
   mask.SetSuffix("4");
   mask.SetPrefix("XYZQ");
   EXPECT_EQ(mask.GetMskValue(), "XYZ4Q");
