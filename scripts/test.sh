@@ -3,7 +3,7 @@
 # (warnings as errors) and runs the suite on SQLite files and on a private
 # PostgreSQL server that this script starts and stops; then builds with clang
 # under AddressSanitizer + UndefinedBehaviorSanitizer and runs the suite again;
-# then checks formatting.
+# then runs the threads test under ThreadSanitizer; then checks formatting.
 set -euo pipefail
 top="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$top"
@@ -38,6 +38,12 @@ CXX=clang++ "$top/scripts/build.sh" build-asan -DQGEN_WERROR=ON -DQGEN_SANITIZE=
   -DCMAKE_BUILD_TYPE=Debug
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build-asan --output-on-failure -j2
+
+echo "== ThreadSanitizer: generators on 8 threads at once (only what that test needs)"
+CXX=clang++ cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQGEN_WERROR=ON \
+  -DQGEN_SANITIZE_THREAD=ON -DQGEN_BUILD_TOOLS=OFF >/dev/null
+ninja -C build-tsan test_gensrc
+TSAN_OPTIONS=halt_on_error=1 build-tsan/tests/test_gensrc --gtest_filter='*EightThreads*:TimeStamp.*'
 
 echo "== clang-format"
 files=$(git ls-files '*.cpp' '*.h')
