@@ -1,5 +1,5 @@
 // qgen_load: processes drawing values from one sequence, measured and checked.
-//   qgen_load throughput --db FILE.db --db postgresql://... [-n 300] [--procs 1,2,4,8]
+//   qgen_load throughput --db FILE.db --db postgresql://... [-n 300] [--procs 1,8,16,32]
 //   qgen_load kill --db URI [--procs 8 --kills 20]
 //   qgen_load outage --db postgresql://... --stop-cmd '...' --start-cmd '...'
 // `worker` is the process the others start; it is not meant to be run by hand.
@@ -18,7 +18,8 @@ int main(int argc, char** argv) {
 
   ThroughputOptions throughput;
   CLI::App* run = app.add_subcommand(
-      "throughput", "Values per second, latency, duplicates and gaps for 1..8 processes");
+      "throughput",
+      "Values per second, latency, contention, duplicates and gaps, judged against the targets");
   run->add_option("--db", throughput.databases,
                   "Database URI (SQLite file or postgresql://...); repeat for several")
       ->required();

@@ -11,13 +11,14 @@ namespace qgen::bench {
 
 struct ThroughputOptions {
   std::vector<std::string> databases;  // URIs: SQLite paths and postgresql:// servers
-  std::vector<int> processes{1, 2, 4, 8};
+  std::vector<int> processes{1, 8, 16, 32};
   long long count = 300;  // values per process
   bool relaxed = false;
   std::string csv;  // where to write the figures as CSV ("" for none)
 };
-// Prints a table of every case and the targets met or missed; returns 0 when
-// no case issued a duplicate, left a gap or failed, 1 otherwise.
+// Prints each case, the table of every case and the targets met or missed
+// (bench/LoadReport.h); returns 0 when no case issued a duplicate, left a gap
+// or failed, 1 otherwise.
 int RunThroughput(const ThroughputOptions& options);
 
 struct KillOptions {
@@ -44,7 +45,8 @@ struct OutageOptions {
   std::string start_command;
 };
 // Returns 0 when nothing was issued twice, every gap is explained, every
-// worker reported the failure and every worker issued values again afterwards.
+// worker issued values again within 2 s of the server's return and no draw
+// failed after it.
 int RunOutage(const OutageOptions& options);
 
 // The path of this program, to start workers with.

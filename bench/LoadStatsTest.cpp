@@ -9,9 +9,43 @@
 #include <vector>
 
 #include "bench/LoadStats.h"
+#include "bench/WorkerLine.h"
 
 namespace qgen::bench {
 namespace {
+
+// What a worker writes, the driver reads back; a line cut short by a kill, or
+// not of the protocol, is no line at all.
+TEST(WorkerLines, ReadBackAsWrittenAndCutShortLinesAreNone) {
+  using Kind = WorkerLine::Kind;
+  const std::vector<WorkerLine> lines = {
+      {.kind = Kind::Ready, .text = "20261207030405006", .settings = "journal_mode=wal sync=FULL"},
+      {.kind = Kind::Value, .text = "LD-0000000042", .latency_ns = 812345, .at_ns = 99887766},
+      {.kind = Kind::Error, .text = "Gentbl is busy. Try again!", .at_ns = 123},
+      {.kind = Kind::Message, .text = "Generator: Gentbl is busy. Try again!"},
+      {.kind = Kind::Done,
+       .values = 300,
+       .errors = 1,
+       .messages = 2,
+       .attempts = 301,
+       .taken = 300,
+       .pauses = 4},
+  };
+  for (const WorkerLine& line : lines) {
+    const std::string text = FormatWorkerLine(line);
+    SCOPED_TRACE(text);
+    const std::optional<WorkerLine> back = ParseWorkerLine(text);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(FormatWorkerLine(*back), text);
+    EXPECT_EQ(back->text, line.text);
+    EXPECT_EQ(back->at_ns, line.at_ns);
+    EXPECT_EQ(back->pauses, line.pauses);
+  }
+  EXPECT_EQ(FormatWorkerLine({.kind = Kind::Error, .text = "two\nlines", .at_ns = 1}),
+            "e 1 two lines");
+  for (const char* cut : {"v LD-0000000042 812", "v", "ready", "done 300 1", "", "x 1 2"})
+    EXPECT_FALSE(ParseWorkerLine(cut)) << cut;
+}
 
 TEST(LoadStats, PercentilesByNearestRank) {
   EXPECT_EQ(Percentile({}, 0.5), 0);

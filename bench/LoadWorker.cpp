@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "bench/LoadProcess.h"
+#include "bench/WorkerLine.h"
 #include "dataaccess/Database.h"
 #include "framework/Messages.h"
 #include "gensrc/Generator.h"
@@ -29,12 +30,8 @@ void OnTerminate(int) {
 }
 
 // One line to standard output in one write, so that nothing is held back.
-void Emit(std::string line) {
-  for (char& c : line) {
-    if (c == '\n' || c == '\r')
-      c = ' ';
-  }
-  line += '\n';
+void Emit(const WorkerLine& what) {
+  const std::string line = FormatWorkerLine(what) + '\n';
   std::size_t done = 0;
   while (done < line.size()) {
     const ssize_t wrote = write(STDOUT_FILENO, line.data() + done, line.size() - done);
@@ -52,7 +49,7 @@ class LineSink : public MessageSink {
     ++count;
     const std::string text = message.caption + ": " + message.text;
     if (text != last_)
-      Emit("m " + text);
+      Emit({.kind = WorkerLine::Kind::Message, .text = text});
     last_ = text;
   }
   long long count = 0;
@@ -69,7 +66,7 @@ class Source {
   virtual std::string Identity() const = 0;
   virtual std::string Settings() = 0;
   // Contention counters: attempts to take the row, attempts that took it, pauses.
-  virtual std::string Counters() const { return "0 0 0"; }
+  virtual void Count(WorkerLine& done) const { (void)done; }
 };
 
 // Through TGenerator, as an application does.
@@ -87,10 +84,11 @@ class GeneratorSource : public Source {
   }
   std::string Identity() const override { return rig_.Generator().InstanceStamp; }
   std::string Settings() override { return DurabilitySettings(rig_.Database()); }
-  std::string Counters() const override {
+  void Count(WorkerLine& done) const override {
     const CountingGenerator& gen = rig_.Generator();
-    return std::to_string(gen.reads) + " " + std::to_string(gen.taken) + " " +
-           std::to_string(gen.pauses);
+    done.attempts = gen.reads;
+    done.taken = gen.taken;
+    done.pauses = gen.pauses;
   }
 
  private:
@@ -256,6 +254,14 @@ std::unique_ptr<Source> MakeSource(const WorkerOptions& options) {
 
 }  // namespace
 
+namespace {
+
+WorkerLine Failure(const std::string& text) {
+  return {.kind = WorkerLine::Kind::Error, .text = text, .at_ns = MonotonicNs()};
+}
+
+}  // namespace
+
 int RunWorker(const WorkerOptions& options) {
   struct sigaction action {};
   action.sa_handler = OnTerminate;
@@ -267,26 +273,27 @@ int RunWorker(const WorkerOptions& options) {
   std::unique_ptr<Source> source;
   try {
     source = MakeSource(options);
-    Emit("ready " + source->Identity() + " " + source->Settings());
+    Emit({.kind = WorkerLine::Kind::Ready,
+          .text = source->Identity(),
+          .settings = source->Settings()});
   } catch (const std::exception& e) {
-    Emit(std::string("e ") + std::to_string(MonotonicNs()) + " set-up failed: " + e.what());
+    Emit(Failure(std::string("set-up failed: ") + e.what()));
     return 2;
   }
   char go[16];
   if (!std::fgets(go, sizeof go, stdin))
     return 0;  // the driver went away before the start
 
-  long long issued = 0;
-  long long errors = 0;
-  while (!g_stop && (options.count == 0 || issued < options.count)) {
+  WorkerLine done{.kind = WorkerLine::Kind::Done};
+  while (!g_stop && (options.count == 0 || done.values < options.count)) {
     const long long start = MonotonicNs();
     std::string value;
     try {
       value = source->Next();
     } catch (const std::exception& e) {
-      ++errors;
-      Emit("e " + std::to_string(MonotonicNs()) + " " + e.what());
-      if (options.count > 0 && errors >= options.max_errors)
+      ++done.errors;
+      Emit(Failure(e.what()));
+      if (options.count > 0 && done.errors >= options.max_errors)
         break;
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
       continue;
@@ -294,13 +301,14 @@ int RunWorker(const WorkerOptions& options) {
     const long long end = MonotonicNs();
     if (options.print_delay_us > 0)
       std::this_thread::sleep_for(std::chrono::microseconds(options.print_delay_us));
-    ++issued;
-    Emit("v " + value + " " + std::to_string(end - start) + " " + std::to_string(end));
+    ++done.values;
+    Emit({.text = value, .latency_ns = end - start, .at_ns = end});
   }
-  Emit("done " + std::to_string(issued) + " " + std::to_string(errors) + " " +
-       std::to_string(sink.count) + " " + source->Counters());
+  done.messages = sink.count;
+  source->Count(done);
+  Emit(done);
   SetMessageSink(nullptr);
-  return options.count > 0 && issued < options.count ? 3 : 0;
+  return options.count > 0 && done.values < options.count ? 3 : 0;
 }
 
 }  // namespace qgen::bench

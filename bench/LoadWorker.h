@@ -1,17 +1,6 @@
 // The worker process of the load driver: draws values from one sequence and
-// prints each with its latency, one line per value, written at once so that a
-// process killed a moment later has shown everything it issued.
-//
-// Lines on standard output:
-//   ready <identity> <durability settings>   set up; waits for "go" on stdin
-//   v <value> <latency ns> <monotonic ns>    one value issued
-//   e <monotonic ns> <message>               a draw failed (retried after 50 ms)
-//   m <caption>: <text>                      a message box (repeats shown once)
-//   done <values> <errors> <messages> <attempts> <taken> <pauses>
-//                                            finished (count reached or SIGTERM);
-//                                            the last three count TGenerator's
-//                                            ReadDATA calls, those that took the
-//                                            row, and its Wait calls
+// prints each with its latency, one line per value (bench/WorkerLine.h), written
+// at once so that a process killed a moment later has shown everything it issued.
 #pragma once
 
 #include <string>

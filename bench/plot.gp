@@ -11,8 +11,8 @@ set xlabel 'processes drawing at once'
 set ylabel 'values per second (all processes together)'
 set logscale x 2
 set logscale y 10
-set xtics (1, 2, 4, 8)
-set xrange [0.8:10]
+set xtics (1, 2, 4, 8, 16, 32)
+set xrange [0.8:40]
 set grid xtics ytics mytics
 set key below horizontal maxcols 2 spacing 1.2
 set style data linespoints
