@@ -277,10 +277,15 @@ void TGenerator::CountFailure() {
 }
 
 bool TGenerator::TakeFreeRow(GeneratorRow& row) {
-  if (!row.MarkAndSign(InstanceStamp, GetTimeStamp())) {
+  mark_stamp_ = GetTimeStamp();
+  if (!row.MarkAndSign(InstanceStamp, mark_stamp_)) {
     CountFailure();
     return false;
   }
+  return HoldRow(row);
+}
+
+bool TGenerator::HoldRow(GeneratorRow& row) {
   FailCount = 0;
   RowSuffix = row.Suffix();
   WorkSuffix = RowSuffix;
@@ -292,6 +297,10 @@ bool TGenerator::ReadDATA() {
   GeneratorRow row = Row();
   if (row.Free())
     return TakeFreeRow(row);
+  // Our own mark, whose reply was lost (the mark was made after all): the
+  // row is as the mark left it, and ours.
+  if (row.Who() == InstanceStamp && row.LastTime() == mark_stamp_)
+    return HoldRow(row);
   // The row is busy: free it when the mark is stale, else count the wait.
   const std::optional<double> tries = row.Tries();
   const bool stale = !tries || *tries > kMaxTries || CheckTimeOut(TmString(row.LastTime()));

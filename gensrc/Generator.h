@@ -93,8 +93,9 @@ class TGenerator : public TComponent {
   virtual void FullRecord();
   // One attempt to take the current row of GenTable: true when this instance
   // holds it and WorkSuffix and the engine hold the stored counting part. A
-  // free row is marked busy and signed in one write; busy rows get their wait
-  // count raised or, when stale (a wait count above 10 or not a number, a mark
+  // free row is marked busy and signed in one write (a row that still holds
+  // this instance's latest mark, its reply lost, is taken as held); busy rows
+  // get their wait count raised or, when stale (a wait count above 10 or not a number, a mark
   // more than a second old or unreadable), are freed. Every failed write is
   // cancelled. Raises only what it does not guard (a field missing).
   virtual bool ReadDATA();
@@ -197,6 +198,8 @@ class TGenerator : public TComponent {
   std::unique_ptr<SequenceQueue> queue_;
   QueueKey queue_key_;
   std::chrono::microseconds queue_rest_until_{0};
+  // The time of this instance's latest mark: a busy row signed with it is ours.
+  std::string mark_stamp_;
 
   // The notice of InitDB about a table without a unique key on (GenID, Prefix).
   void WarnWithoutUniqueKey();
@@ -212,6 +215,8 @@ class TGenerator : public TComponent {
   bool CountOnAndWriteBack();
   // The lock and read steps of ReadDATA on a free row.
   bool TakeFreeRow(GeneratorRow& row);
+  // Holds the marked row: reads the stored value into WorkSuffix and the engine.
+  bool HoldRow(GeneratorRow& row);
   // A failed lock or read step: counted, with the busy notice from the tenth.
   void CountFailure();
   // The sequence's queue when UseQueue is set and the table has one, else nullptr.
