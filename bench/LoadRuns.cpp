@@ -292,11 +292,12 @@ int RunThroughput(const ThroughputOptions& options) {
   const bool met = PrintTargets(all);
   if (!options.csv.empty())
     WriteCsv(options.csv, all);
+  // The figures depend on the machine; a value issued twice or lost does not.
   bool clean = true;
   for (const CaseFigures& f : all)
-    clean = clean && f.Clean();
-  std::printf("\nduplicates, gaps and errors 0 in every case: %s; every target: %s\n",
-              clean ? "met" : "MISSED", met ? "met" : "MISSED");
+    clean = clean && (f.method != Method::Generator || f.Clean());
+  std::printf("\nTGenerator: no duplicate, no gap, no failed draw: %s; every target: %s\n",
+              clean ? "yes" : "NO", met ? "met" : "MISSED");
   return clean ? 0 : 1;
 }
 

@@ -17,8 +17,9 @@ struct ThroughputOptions {
   std::string csv;  // where to write the figures as CSV ("" for none)
 };
 // Prints each case, the table of every case and the targets met or missed
-// (bench/LoadReport.h); returns 0 when no case issued a duplicate, left a gap
-// or failed, 1 otherwise.
+// (bench/LoadReport.h); returns 0 when no TGenerator case issued a value twice,
+// left a gap or failed a draw (the figures' targets depend on the machine), 1
+// otherwise.
 int RunThroughput(const ThroughputOptions& options);
 
 struct KillOptions {

@@ -37,7 +37,7 @@ start_pg
   describe_machine
 } 2>&1 | tee "$out/throughput.txt"
 status=0
-grep -q "^throughput status 0$" "$out/throughput.txt" || status=1
+grep -q "^throughput status 0$" "$out/throughput.txt" || status=1  # a value repeated or lost
 if command -v gnuplot >/dev/null; then
   gnuplot -e "csv='$out/throughput.csv'; png='$out/throughput.png'" "$top/bench/plot.gp"
 else
