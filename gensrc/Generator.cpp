@@ -35,6 +35,10 @@ constexpr std::int32_t kStaleMilliseconds = 1000;
 // Bounds of the random part of the pause between two attempts (see Wait).
 constexpr std::int64_t kShortestExtraPauseMicroseconds = 800;
 constexpr std::int64_t kLongestExtraPauseMicroseconds = 3200;
+// How long one wait in the queue may last before the generator looks whether
+// the row still moves on: a few times the stale time, so that a long queue on
+// a busy machine keeps its order while a stopped holder is found out.
+constexpr milliseconds kQueueWait{3 * kStaleMilliseconds};
 // How long a generator draws without the queue once it found the queue stuck.
 constexpr milliseconds kQueueRest{10000};
 // How many values one instance keeps for Undo.
@@ -361,14 +365,14 @@ bool TGenerator::WaitForTurn(microseconds give_up) {
     return true;
   // The holder of the turn normally hands it on within milliseconds. One that
   // has stopped without dying (or shows a message box) would hold everyone
-  // up: when the row has not moved on for the stale time, the queue is left
-  // alone for a while and the row's own rules take over.
+  // up: when the row has not moved on during a whole wait, the queue is left
+  // alone for a while and the row's own rules (stale marks) take over.
   std::string seen = RowProgress();
   for (;;) {
     const auto left = std::chrono::duration_cast<milliseconds>(give_up - SteadyNow());
     if (left.count() <= 0)
       return false;
-    if (queue->Enter(std::min(left, milliseconds(kStaleMilliseconds))))
+    if (queue->Enter(std::min(left, kQueueWait)))
       return true;
     std::string now = RowProgress();
     if (now == seen) {
