@@ -134,8 +134,7 @@ std::vector<std::vector<std::string>> UniqueIndexes(TDatabase& database, const s
                                             "WHERE \"unique\" = 1 AND partial = 0",
                                             {Variant(name)})) {
       std::vector<std::string> columns;
-      for (const auto& column :
-           database.Query("SELECT name FROM pragma_index_info(?)", {index[0]}))
+      for (const auto& column : database.Query("SELECT name FROM pragma_index_info(?)", {index[0]}))
         columns.push_back(column[0].IsNull() ? "" : column[0].ToString());
       indexes.push_back(columns);
     }
