@@ -69,7 +69,7 @@ TEST_F(FormCommand, MistakesWithFormsAreClearErrors) {
       {"DataSource": "S"}})");
   Form("limits.json", "GENTBL", R"({"class": "TGenerator", "name": "G", "properties":
       {"Mask": "##", "DataSource": "S", "StartValue": "50", "EndValue": "10"}})");
-  const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+  const Refusals cases = {
       {{"next", "--form", kExample},
        "has 2 TGenerator components (InvoiceNumbers, BranchReceipts): choose one with "
        "--component"},
@@ -90,11 +90,7 @@ TEST_F(FormCommand, MistakesWithFormsAreClearErrors) {
        "qgen: error: Generator \"G\" of form file \"limits.json\": its StartValue must sort "
        "before its EndValue (see the message above): correct the limits in the form\n"},
   };
-  for (const auto& [args, says] : cases) {
-    const QgenOutcome r = Run(args);
-    EXPECT_TRUE(r.status != 0 && r.out.empty()) << says;
-    EXPECT_THAT(r.err, HasSubstr(says));
-  }
+  ExpectRefused(cases, {.cwd = dir_.path()});
 }
 
 }  // namespace

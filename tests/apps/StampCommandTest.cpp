@@ -53,21 +53,17 @@ TEST(StampCommand, FailuresAreClearAndInsertNothing) {
   const std::string path = dir.File("keys.db");
   auto db = OpenDatabase(path);
   db->Execute("CREATE TABLE t (wide VARCHAR(20), qty INTEGER)");
-  const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
-      {{"--table", "missing", "--field", "id"},
+  const Refusals cases = {
+      {{"stamp", "--db", path, "--table", "missing", "--field", "id"},
        "Table 'missing' does not exist in " + path + "; create it, or pass --create"},
-      {{"--table", "t", "--field", "nope"},
+      {{"stamp", "--db", path, "--table", "t", "--field", "nope"},
        "Table 't' has no field 'nope' (its fields: wide, qty)"},
-      {{"--table", "t", "--field", "wide", "--suffix", "-STORE"},
+      {{"stamp", "--db", path, "--table", "t", "--field", "wide", "--suffix", "-STORE"},
        "holds 20 characters, and the key needs 23."},
-      {{"--table", "t", "--field", "qty"},
+      {{"stamp", "--db", path, "--table", "t", "--field", "qty"},
        "Field 'qty' of table 't' cannot take the key: it is of type INTEGER"},
   };
-  for (const auto& [args, message] : cases) {
-    const auto [status, keys, err] = Stamp(path, args);
-    EXPECT_TRUE(status != 0 && keys.empty()) << message;
-    EXPECT_THAT(err, HasSubstr(message));
-  }
+  ExpectRefused(cases);
   EXPECT_EQ(db->Query("SELECT COUNT(*) FROM t").at(0).at(0).ToInt64(), 0);
   EXPECT_FALSE(db->TableExists("missing"));
 }

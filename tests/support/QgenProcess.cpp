@@ -217,4 +217,14 @@ QgenOutcome QgenProcess::Wait() {
   return outcome;
 }
 
+void ExpectRefused(const Refusals& commands, const QgenOptions& options) {
+  for (const auto& [args, says] : commands) {
+    SCOPED_TRACE(says);
+    const QgenOutcome r = QgenProcess::Run(args, options);
+    EXPECT_GT(r.status, 0);
+    EXPECT_EQ(r.out, "");
+    EXPECT_THAT(r.err, HasSubstr(says));
+  }
+}
+
 }  // namespace qgen::test

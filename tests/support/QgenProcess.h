@@ -7,6 +7,7 @@
 #include <sys/types.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/support/TestSupport.h"
@@ -76,5 +77,13 @@ std::string QgenBinary();
 
 // The lines of a text, without their newlines.
 std::vector<std::string> Lines(const std::string& text);
+
+// Commands (`qgen ARGS...`) that must be refused, each with a text its
+// standard error must hold.
+using Refusals = std::vector<std::pair<std::vector<std::string>, std::string>>;
+// Runs each command and expects it to exit (not to die of a signal) with a
+// status other than 0, nothing on standard output and its text on standard
+// error.
+void ExpectRefused(const Refusals& commands, const QgenOptions& options = {});
 
 }  // namespace qgen::test

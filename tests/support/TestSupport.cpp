@@ -9,8 +9,9 @@
 
 namespace qgen::test {
 
-TempDir::TempDir() {
-  const char* base = std::getenv("TMPDIR");
+TempDir::TempDir(const char* base) {
+  if (!base)
+    base = std::getenv("TMPDIR");
   std::string pattern = std::string(base && *base ? base : "/tmp") + "/qgen-test-XXXXXX";
   if (!mkdtemp(pattern.data()))
     throw std::runtime_error("mkdtemp failed for " + pattern);

@@ -13,10 +13,11 @@ namespace qgen::test {
 
 using ::testing::HasSubstr;
 
-// A fresh directory under $TMPDIR, removed with its contents when destroyed.
+// A fresh directory under `base` (by default $TMPDIR, else /tmp), removed with
+// its contents when destroyed.
 class TempDir {
  public:
-  TempDir();
+  explicit TempDir(const char* base = nullptr);
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
   ~TempDir();
