@@ -57,12 +57,12 @@ ctest_args="${CTEST_ARGS:--E ^consumer_}"
 faults=(
   # Generator protocol and the compare-and-set write it stands on.
   'cas-no-compare~~dataaccess/Table.cpp~~s/connection\.SameValue\(((?:[^()]|\((?:[^()]|\([^()]*\))*\))*)\)/("(" + connection.SameValue($1) + " OR 1 = 1)")/s~~An edited record is written without comparing the values it had when read (the optimistic compare-and-set of Post no longer compares: every column matches)'
-  'who-test-removed~~gensrc/Generator.cpp~~s/if \(GenTable->FieldByName\("Who"\)->AsString\(\) != InstanceStamp\)/if (false)/~~After marking and signing the row, the generator no longer checks that the row still carries its own signature (Who) before counting on'
+  'who-test-removed~~gensrc/Generator.cpp~~s/if \(Row\(\)\.Who\(\) != InstanceStamp\)/if (false)/~~After marking and signing the row, the generator no longer checks that the row still carries its own signature (Who) before counting on'
   'stale-rule-off~~gensrc/Generator.cpp~~s/(const bool stale\s*=)/$1 false \&\&/~~A busy row is never taken over: neither a wait count above the limit nor an old LastTime frees it (the stale rule is gone)'
-  'wait-not-counted~~gensrc/Generator.cpp~~s/FieldByName\("Try"\)->SetValue\(tries \+ 1\)/FieldByName("Try")->SetValue(tries)/~~A generator that finds the row busy no longer adds its wait to the row (Try stays), so only age frees a row left busy'
+  'wait-not-counted~~gensrc/GeneratorRow.cpp~~s/Variant\(tries\.value_or\(0\) \+ 1\)/Variant(tries.value_or(0))/~~A generator that finds the row busy no longer adds its wait to the row (Try stays), so only age frees a row left busy'
   'busy-notice-count~~gensrc/Generator.cpp~~s/kFailuresBeforeNotice = 10;/kFailuresBeforeNotice = 11;/~~The busy notice comes after 11 failed lock or read steps in a row instead of 10'
-  'instance-stamp-shared~~gensrc/Generator.cpp~~s/while \(!latest\.empty\(\) && stamp <= latest\)/while (false)/~~Two generators made in the same millisecond get the same instance stamp (Who), so each passes for the other'
-  'undo-ignores-value~~gensrc/Generator.cpp~~s/\s*&&\s*GenTable->FieldByName\("Suffix"\)->AsString\(\) == GenMask->GetSuffix\(\)\.str\(\)//~~Undo takes a value back without checking that the row still holds the value this generator wrote'
+  'instance-stamp-shared~~gensrc/TimeStamp.cpp~~s/while \(!latest\.empty\(\) && stamp <= latest\)/while (false)/~~Two generators made in the same millisecond get the same instance stamp (Who), so each passes for the other'
+  'undo-ignores-value~~gensrc/Generator.cpp~~s/\s*&&\s*row\.Suffix\(\) == mine//~~Undo takes a value back without checking that the row still holds the value this generator wrote'
   # Mask engine.
   'carry-charnum~~gensrc/GenMask.cpp~~s/(b == kUpperLast \|\| b == kSmallLast\)\s*return Become\(c, .0., )true/$1false/~~A letter-or-digit symbol (&) that wraps from its last letter back to 0 no longer carries into the symbol on its left'
   'end-value-excluded~~gensrc/GenMask.cpp~~s/CompareText\(EndValue, GetSuffix\(\)\) < 0/CompareText(EndValue, GetSuffix()) <= 0/~~Counting up overflows on reaching EndValue instead of after it: EndValue itself is never issued'
