@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -51,63 +52,40 @@ std::string Count(const Step& s, bool listen, std::string& reports) {
 }
 
 TEST(GenMaskCount, StepsWithCarryBorrowLimitsAndTheirReports) {
-  const std::string nul(1, '\0');
-  const std::vector<Step> steps = {
-      {"##", "", "", "09", '+', "10", "", "="},
-      {"##", "", "", "99", '+', "00", "over:00", "="},
-      {"##", "", "12", "12", '+', "13", "over:13", "00"},
-      {"##", "", "12", "11", '+', "12", "", "="},
-      {"&&", "", "", "09", '+', "0A", "", "="},
-      {"&&", "", "", "0Z", '+', "10", "", "="},
-      {"&&", "", "", "10", '-', "0Z", "", "="},
-      {"$$", "", "", "AZ", '+', "BA", "", "="},
-      {"[XYZ]#", "", "", "Y9", '+', "Z0", "", "="},
-      {"[XYZ]#", "", "", "Z9", '+', "X0", "over:X0", "="},
-      {"#-#", "", "", "1-9", '+', "2-0", "", "="},
-      {"##", "05", "", "10", '-', "09", "", "="},
-      {"##", "05", "", "05", '-', "05", "under:05", "99"},
-      {"##", "05", "80", "05", '-', "05", "under:05", "80"},
-      {"##", "", "", "00", '-', "99", "under:99", "="},
-      {"[XYZ]", "", "", "X", '-', "Z", "under:Z", "="},
-      {"AB", "", "", "AB", '+', "AB", "over:", "="},
+  // picture start end before op after report alone; "_" for "", "~" for a NUL byte.
+  const std::vector<std::string> steps = {
+      "## _ _ 09 + 10 _ =", "## _ _ 99 + 00 over:00 =", "## _ 12 12 + 13 over:13 00",
+      "## _ 12 11 + 12 _ =", "&& _ _ 09 + 0A _ =", "&& _ _ 0Z + 10 _ =", "&& _ _ 10 - 0Z _ =",
+      "$$ _ _ AZ + BA _ =", "[XYZ]# _ _ Y9 + Z0 _ =", "[XYZ]# _ _ Z9 + X0 over:X0 =",
+      "#-# _ _ 1-9 + 2-0 _ =", "## 05 _ 10 - 09 _ =", "## 05 _ 05 - 05 under:05 99",
+      "## 05 80 05 - 05 under:05 80",
+      "## _ _ 00 - 99 under:99 =", "[XYZ] _ _ X - Z under:Z =", "AB _ _ AB + AB over: =",
       // Carry and borrow pass over static symbols.
-      {"##A", "", "", "19A", '+', "20A", "", "="},
-      {"#/#/#", "", "", "0/9/9", '+', "1/0/0", "", "="},
-      {"#/#/#", "", "", "1/0/0", '-', "0/9/9", "", "="},
-      {"A#", "", "", "A9", '+', "A0", "over:0", "="},
-      {"[AB]$#", "", "", "AZ9", '+', "BA0", "", "="},
-      {"[AB]$#", "", "", "BA0", '-', "AZ9", "", "="},
+      "##A _ _ 19A + 20A _ =", "#/#/# _ _ 0/9/9 + 1/0/0 _ =", "#/#/# _ _ 1/0/0 - 0/9/9 _ =",
+      "A# _ _ A9 + A0 over:0 =", "[AB]$# _ _ AZ9 + BA0 _ =", "[AB]$# _ _ BA0 - AZ9 _ =",
       // Small and upper-half letters count within their block.
-      {"&", "", "", "9", '+', "A", "", "="},
-      {"&", "", "", "Z", '+', "0", "over:0", "="},
-      {"&", "", "", "z", '+', "0", "over:0", "="},
-      {"&", "", "", "a", '-', "9", "", "="},
-      {"&", "", "", "\xE0", '-', "9", "", "="},
-      {"&", "", "", "\xDF", '+', "0", "over:0", "="},
-      {"&", "", "", "0", '-', "Z", "under:Z", "="},
-      {"$", "", "", "z", '+', "a", "over:a", "A"},
-      {"$", "", "", "\xFF", '+', "\xE0", "over:\xE0", "A"},
-      {"$$", "", "", "A\xDF", '+', "B\xC0", "", "="},
-      {"$$", "", "", "B\xC0", '-', "A\xDF", "", "="},
-      {"$$", "", "", "Ba", '-', "Az", "", "="},
-      {"$", "", "", "\xE5", '+', "\xE6", "", "="},
+      "& _ _ 9 + A _ =", "& _ _ Z + 0 over:0 =", "& _ _ z + 0 over:0 =", "& _ _ a - 9 _ =",
+      "& _ _ \xE0 - 9 _ =", "& _ _ \xDF + 0 over:0 =", "& _ _ 0 - Z under:Z =",
+      "$ _ _ z + a over:a A", "$ _ _ \xFF + \xE0 over:\xE0 A", "$$ _ _ A\xDF + B\xC0 _ =",
+      "$$ _ _ B\xC0 - A\xDF _ =", "$$ _ _ Ba - Az _ =", "$ _ _ \xE5 + \xE6 _ =",
       // Bytes outside every alphabet step by code without carry or borrow.
-      {"#", "", "", "#", '+', "$", "", "="},
-      {"#", "", "", "\xFF", '+', nul, "", "="},
-      {"$", "", "", nul, '-', "\xFF", "", "="},
-      // The end value stops the count after the step beyond it.
-      {"[ZYX]", "", "X", "Z", '+', "Y", "over:Y", "Z"},  // Y sorts after X
-      {"$$", "", "ab", "AA", '+', "AB", "", "="},
-      {"$$", "", "ab", "AB", '+', "AC", "over:AC", "AA"},
-      {"&&", "", "0Z", "0Z", '+', "10", "over:10", "00"},
-      {"##", "", "50", "69", '+', "60", "over:60", "00"},  // already beyond: the first step
-      // The start value stops the count only where it is met.
-      {"##", "50", "", "20", '-', "19", "", "="},
-      {"##", "29", "", "20", '-', "29", "under:29", "99"},  // 20 -> 29 with borrow, then met
-      {"$$", "ab", "", "AB", '-', "AB", "under:AB", "ZZ"},  // compared ignoring ASCII case
-  };
-  for (const Step& s : steps) {
-    SCOPED_TRACE(s.picture + " start=" + s.start + " end=" + s.end + " " + s.op + " " + s.before);
+      "# _ _ # + $ _ =", "# _ _ \xFF + ~ _ =", "$ _ _ ~ - \xFF _ =",
+      // The end value stops the count after the step beyond it ([ZYX]: Y sorts after X;
+      // 69 is already beyond 50: the first step overflows).
+      "[ZYX] _ X Z + Y over:Y Z", "$$ _ ab AA + AB _ =", "$$ _ ab AB + AC over:AC AA",
+      "&& _ 0Z 0Z + 10 over:10 00", "## _ 50 69 + 60 over:60 00",
+      // The start value stops the count only where it is met (20 - with borrow is 29),
+      // compared ignoring ASCII case.
+      "## 50 _ 20 - 19 _ =", "## 29 _ 20 - 29 under:29 99", "$$ ab _ AB - AB under:AB ZZ"};
+  for (const std::string& row : steps) {
+    SCOPED_TRACE(row);
+    std::istringstream fields(row);
+    std::vector<std::string> f(8);
+    for (std::string& field : f) {
+      fields >> field;
+      field = field == "_" ? "" : field == "~" ? std::string(1, '\0') : field;
+    }
+    const Step s{f[0], f[1], f[2], f[3], f[4][0], f[5], f[6], f[7]};
     std::string reports;
     EXPECT_EQ(Count(s, true, reports), s.after);
     EXPECT_EQ(reports, s.report);

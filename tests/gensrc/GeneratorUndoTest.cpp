@@ -1,6 +1,7 @@
 // Taking values back: only this instance's own, the latest first, only while
 // the row is free and still holds it; every refusal is told and changes nothing.
 #include <map>
+#include <sstream>
 
 #include "tests/gensrc/GeneratorFixture.h"
 
@@ -14,48 +15,27 @@ const char kRefused[] = "Can NOT undo!";
 // returns the value shown, a refused undo the value it could not take back.
 TEST_P(GeneratorOnBoth, UndoGivesBackOnlyThisInstancesOwnValuesLatestFirst) {
   const struct {
-    std::vector<std::pair<std::string, std::string>> calls;
+    const char* calls;
     const char* stored;  // the row's value at the end
     std::size_t refusals;
   } cases[] = {
-      {{{"A+", "0001"},
-        {"A+", "0002"},
-        {"A+", "0003"},
-        {"A-", "0002"},
-        {"A-", "0001"},
-        {"A+", "0002"}},
-       "0002",
-       0},
-      {{{"C+", "0001"},
-        {"C+", "0002"},
-        {"A+", "0003"},
-        {"B+", "0004"},
-        {"B-", "0003"},
-        {"B-", "0003"},
-        {"C+", "0004"}},
-       "0004",
-       1},
-      {{{"A+", "0001"},
-        {"B+", "0002"},
-        {"A+", "0003"},
-        {"A-", "0002"},
-        {"A-", "0002"},
-        {"B-", "0002"}},
-       "0002",
-       2},
-      {{{"T+", "0001"}, {"A+", "0002"}, {"T-", "0001"}, {"A+", "0003"}}, "0003", 1},
+      {"A+0001 A+0002 A+0003 A-0002 A-0001 A+0002", "0002", 0},
+      {"C+0001 C+0002 A+0003 B+0004 B-0003 B-0003 C+0004", "0004", 1},
+      {"A+0001 B+0002 A+0003 A-0002 A-0002 B-0002", "0002", 2},
+      {"T+0001 A+0002 T-0001 A+0003", "0003", 1},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.calls.size());
+    SCOPED_TRACE(c.calls);
     CreateTable();
     messages.Clear();
     std::map<char, TGenerator*> gens;
     for (const char name : {'A', 'B', 'C', 'T'})
       gens[name] = NewProgram().NewGenerator("INV-####");
     gens['T']->InstanceStamp = gens['A']->InstanceStamp;
-    for (const auto& [call, value] : c.calls) {
+    std::istringstream calls(c.calls);
+    for (std::string call; calls >> call;) {
       TGenerator* gen = gens[call[0]];
-      EXPECT_EQ(call[1] == '+' ? gen->Generator() : gen->Undo(), "INV-" + value) << call;
+      EXPECT_EQ(call[1] == '+' ? gen->Generator() : gen->Undo(), "INV-" + call.substr(2)) << call;
     }
     EXPECT_EQ(Row().suffix, c.stored);
     EXPECT_EQ(messages.Texts(), std::vector<std::string>(c.refusals, kRefused));
