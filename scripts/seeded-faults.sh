@@ -58,7 +58,7 @@ faults=(
   # Generator protocol and the compare-and-set write it stands on.
   'cas-no-compare~~dataaccess/Table.cpp~~s/connection\.SameValue\(((?:[^()]|\((?:[^()]|\([^()]*\))*\))*)\)/("(" + connection.SameValue($1) + " OR 1 = 1)")/s~~An edited record is written without comparing the values it had when read (the optimistic compare-and-set of Post no longer compares: every column matches)'
   'who-test-removed~~gensrc/Generator.cpp~~s/if \(Row\(\)\.Who\(\) != InstanceStamp\)/if (false)/~~After marking and signing the row, the generator no longer checks that the row still carries its own signature (Who) before counting on'
-  'stale-rule-off~~gensrc/Generator.cpp~~s/(const bool stale\s*=)/$1 false \&\&/~~A busy row is never taken over: neither a wait count above the limit nor an old LastTime frees it (the stale rule is gone)'
+  'stale-rule-off~~gensrc/Generator.cpp~~s/(const bool stale\s*=)([^;]*);/$1 false \&\& ($2);/s~~A busy row is never taken over: neither a wait count above the limit nor an old LastTime frees it (the stale rule is gone)'
   'wait-not-counted~~gensrc/GeneratorRow.cpp~~s/Variant\(tries\.value_or\(0\) \+ 1\)/Variant(tries.value_or(0))/~~A generator that finds the row busy no longer adds its wait to the row (Try stays), so only age frees a row left busy'
   'busy-notice-count~~gensrc/Generator.cpp~~s/kFailuresBeforeNotice = 10;/kFailuresBeforeNotice = 11;/~~The busy notice comes after 11 failed lock or read steps in a row instead of 10'
   'instance-stamp-shared~~gensrc/TimeStamp.cpp~~s/while \(!latest\.empty\(\) && stamp <= latest\)/while (false)/~~Two generators made in the same millisecond get the same instance stamp (Who), so each passes for the other'
