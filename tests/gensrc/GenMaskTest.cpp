@@ -80,12 +80,13 @@ TEST(GenMaskParse, RejectsBadPicturesAndLeavesTheTableEmpty) {
       {std::string(100, '#') + "X", Format(too_many, 100)},
       {std::string(50, '#') + "[AB]" + std::string(51, '#'), Format(too_many, 103)},
   };
-  for (const auto& [picture, message] : cases) {
+  for (const auto& c : cases) {
+    const std::string& picture = c.first;
     SCOPED_TRACE(picture);
     TGenMask mask;
     mask.ScanMask("AB##");
     mask.SetSuffix("12");
-    EXPECT_EQ(test::MessageOf<Exception>([&] { mask.ScanMask(picture); }), message);
+    EXPECT_EQ(test::MessageOf<Exception>([&] { mask.ScanMask(picture); }), c.second);
     EXPECT_EQ(mask.Count, 0);
     EXPECT_EQ(mask.Symbols[0].Kind, NONE);
     EXPECT_EQ(mask.GetMskValue().str() + mask.GetPrefix().str() + mask.GetSuffix().str(), "");
