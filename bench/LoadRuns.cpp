@@ -451,7 +451,8 @@ int RunKill(const KillOptions& options) {
 namespace {
 
 // One line per worker: its values, when it stopped and started issuing, and
-// its failed draws, in seconds from the moment the server was stopped.
+// when its failed draws began, in seconds from the moment the server was
+// stopped.
 void PrintWorkerTimes(const Worker& worker, long long down_ns, long long up_ns) {
   auto since_down = [&](long long at) { return static_cast<double>(at - down_ns) / 1e9; };
   const auto before = std::find_if(worker.finished.rbegin(), worker.finished.rend(),
@@ -471,8 +472,8 @@ void PrintWorkerTimes(const Worker& worker, long long down_ns, long long up_ns) 
 }
 
 // How the workers came back once the server was: the targets are every
-// worker issuing again within 2 s of the server's return, and no draw failing
-// after it. Prints the figures; true when both are met.
+// worker issuing again within 2 s of the server's return, and no draw begun
+// after it failing. Prints the figures; true when both are met.
 bool ReportRecovery(const std::vector<std::unique_ptr<Worker>>& workers, long long down_ns,
                     long long up_ns) {
   int reported = 0;
@@ -501,7 +502,7 @@ bool ReportRecovery(const std::vector<std::unique_ptr<Worker>>& workers, long lo
       "  workers issuing again within 2 s of the server's return: %d of %d (the last "
       "after %.2f s): %s\n",
       back_in_time, all, slowest_back, back_in_time == all ? "met" : "MISSED");
-  std::printf("  draws that failed after the server's return: %lld: %s\n", failed_after,
+  std::printf("  draws begun after the server's return that failed: %lld: %s\n", failed_after,
               failed_after == 0 ? "met" : "MISSED");
   return back_in_time == all && failed_after == 0;
 }

@@ -256,8 +256,11 @@ std::unique_ptr<Source> MakeSource(const WorkerOptions& options) {
 
 namespace {
 
-WorkerLine Failure(const std::string& text) {
-  return {.kind = WorkerLine::Kind::Error, .text = text, .at_ns = MonotonicNs()};
+// A failed draw, stamped with when it began (a draw begun during an outage
+// may end in an error after the server is back; it does not count as one
+// begun after).
+WorkerLine Failure(const std::string& text, long long began_ns) {
+  return {.kind = WorkerLine::Kind::Error, .text = text, .at_ns = began_ns};
 }
 
 }  // namespace
@@ -277,7 +280,7 @@ int RunWorker(const WorkerOptions& options) {
           .text = source->Identity(),
           .settings = source->Settings()});
   } catch (const std::exception& e) {
-    Emit(Failure(std::string("set-up failed: ") + e.what()));
+    Emit(Failure(std::string("set-up failed: ") + e.what(), MonotonicNs()));
     return 2;
   }
   char go[16];
@@ -292,7 +295,7 @@ int RunWorker(const WorkerOptions& options) {
       value = source->Next();
     } catch (const std::exception& e) {
       ++done.errors;
-      Emit(Failure(e.what()));
+      Emit(Failure(e.what(), start));
       if (options.count > 0 && done.errors >= options.max_errors)
         break;
       std::this_thread::sleep_for(std::chrono::milliseconds(50));

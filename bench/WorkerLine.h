@@ -19,7 +19,7 @@
 namespace qgen::bench {
 
 // Every member has a default, so that a designated initializer names only
-// what the line carries: {.kind = Kind::Error, .text = why, .at_ns = now}.
+// what the line carries: {.kind = Kind::Error, .text = why, .at_ns = start}.
 struct WorkerLine {
   enum class Kind { Ready, Value, Error, Message, Done };
   Kind kind = Kind::Value;
@@ -27,7 +27,7 @@ struct WorkerLine {
   std::string text = {};
   std::string settings = {};  // Ready: the durability settings of its connection
   long long latency_ns = 0;   // Value
-  long long at_ns = 0;        // Value: when it came back; Error: when the draw failed
+  long long at_ns = 0;        // Value: when it came back; Error: when the failed draw began
   // Done: what the worker counted.
   long long values = 0, errors = 0, messages = 0, attempts = 0, taken = 0, pauses = 0;
 };
