@@ -201,6 +201,7 @@ TEST_F(UniKeyTest, LettingGoPutsBackTheHandlersItFound) {
       {"destroyed", [&] { key.reset(); }, false, false},
       {"destroyed, handlers replaced", [&] { key.reset(); }, true, false},
       {"pointed at another data source", [&] { key->SetDataSource(&other); }, false, false},
+      {"given no data source", [&] { key->SetDataSource(nullptr); }, false, false},
       {"its data source given to another owner",  // the owner tells its components
        [&] {
          form.InsertComponent(key.get());
@@ -237,6 +238,13 @@ TEST_F(UniKeyTest, LettingGoPutsBackTheHandlersItFound) {
     EXPECT_EQ(app.new_records, 1);
     EXPECT_EQ(app.state_changes, c.still_watched ? 0 : 2);  // insert and cancel
   }
+  // A hooked dataset that its owner lets go of, alive, gets its handler back.
+  ASSERT_TRUE(returns->OnNewRecord.IsRoutine<&TUniKEY::pNewRecord>());
+  form.InsertComponent(key.get());
+  form.InsertComponent(returns.get());
+  form.RemoveComponent(returns.get());
+  form.RemoveComponent(key.get());
+  EXPECT_FALSE(returns->OnNewRecord.IsRoutine<&TUniKEY::pNewRecord>());
   key.reset();
   app.Install(*table, *source, false);
 }
