@@ -122,6 +122,17 @@ TEST_F(FormFileTest, AFormLoadsOnceInAnyOrderAndIssuesValues) {
   EXPECT_FALSE(Numbers(*designed).GenTable->Active());
 }
 
+// A class, and a type, is registered once: a second registration would make
+// forms read as another class.
+TEST_F(FormFileTest, AClassAndATypeAreRegisteredOnce) {
+  EXPECT_THAT(
+      MessageOf<Exception>([&] { classes.Register<CountingGenerator, TGenerator>("TTable"); }),
+      HasSubstr("Class TTable is registered already"));
+  EXPECT_THAT(
+      MessageOf<Exception>([&] { classes.Register<CountingGenerator, TGenerator>("TNew"); }),
+      HasSubstr("The type of TNew is registered already, as TCountingGenerator"));
+}
+
 // What the writer writes reads and writes back byte for byte: stored
 // properties in declaration order, defaults left out, engine text as UTF-8.
 TEST_F(FormFileTest, AWrittenFormReadsAndWritesBackTheSame) {

@@ -63,6 +63,8 @@ TEST(Variant, AddOneAndConversions) {
   EXPECT_EQ(Variant(0.1).ToString(), "0.1");
   EXPECT_EQ(Variant(1e20).ToString(), "1e+20");
   EXPECT_EQ(Variant(" 12 ").ToInt64(), 12);
+  EXPECT_EQ(Variant().ToInt64(), 0);
+  EXPECT_THROW(Variant(1).ArraySize(), EConvertError);
   EXPECT_THROW(Variant("twelve").ToInt64(), EConvertError);
   EXPECT_THROW(Variant::Array({1}).ToString(), EConvertError);
   EXPECT_THROW(Variant::Array({7, "INV-"})[2], EConvertError);
