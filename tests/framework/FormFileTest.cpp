@@ -122,15 +122,21 @@ TEST_F(FormFileTest, AFormLoadsOnceInAnyOrderAndIssuesValues) {
   EXPECT_FALSE(Numbers(*designed).GenTable->Active());
 }
 
-// A class, and a type, is registered once: a second registration would make
-// forms read as another class.
-TEST_F(FormFileTest, AClassAndATypeAreRegisteredOnce) {
+// A class, a type and a handler are registered once: a second registration
+// would make forms read as another class or call another handler.
+TEST_F(FormFileTest, AClassATypeAndAHandlerAreRegisteredOnce) {
   EXPECT_THAT(
       MessageOf<Exception>([&] { classes.Register<CountingGenerator, TGenerator>("TTable"); }),
       HasSubstr("Class TTable is registered already"));
   EXPECT_THAT(
       MessageOf<Exception>([&] { classes.Register<CountingGenerator, TGenerator>("TNew"); }),
       HasSubstr("The type of TNew is registered already, as TCountingGenerator"));
+  EXPECT_THROW(classes.Register<TComponent>(""), Exception);
+  // A handler, likewise, has one name.
+  const TGenProcEvent branch = [](TObject*, TmString&) {};
+  handlers.Add<TGenProcEvent>("Branch", branch);
+  EXPECT_THROW(handlers.Add<TGenProcEvent>("Branch", branch), Exception);
+  EXPECT_THROW(handlers.Add<TGenProcEvent>("", branch), Exception);
 }
 
 // What the writer writes reads and writes back byte for byte: stored

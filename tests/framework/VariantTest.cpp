@@ -64,6 +64,7 @@ TEST(Variant, AddOneAndConversions) {
   EXPECT_EQ(Variant(1e20).ToString(), "1e+20");
   EXPECT_EQ(Variant(" 12 ").ToInt64(), 12);
   EXPECT_EQ(Variant().ToInt64(), 0);
+  EXPECT_EQ(Variant(2.5).ToInt64(), 3);  // a stored number rounds half away from zero
   EXPECT_THROW(Variant(1).ArraySize(), EConvertError);
   EXPECT_THROW(Variant("twelve").ToInt64(), EConvertError);
   EXPECT_THROW(Variant::Array({1}).ToString(), EConvertError);
