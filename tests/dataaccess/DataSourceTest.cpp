@@ -123,6 +123,9 @@ TEST_F(DataSourceTest, DestroyedOrRemovedPartnersAreLetGo) {
   // The owner lets go of a dataset that lives on: the data source detaches.
   owner.RemoveComponent(other);
   EXPECT_EQ(source->DataSet(), nullptr);
+  // The data source destroyed: the link forgets it.
+  delete source;
+  EXPECT_EQ(link.DataSource(), nullptr);
   delete other;
 }
 

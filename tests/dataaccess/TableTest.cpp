@@ -231,7 +231,8 @@ TEST_P(TableTest, BrowsesInNaturalOrderAndEditsDoNotBringRecordsRoundAgain) {
       seen += table->FieldByName("Suffix")->AsString();
     }
     EXPECT_EQ(seen, added.empty() ? "cab" : "c+a+b+");
-    // Past the end the last record stays current.
+    // Past the end the last record stays current, also after another Next.
+    table->Next();
     EXPECT_EQ(table->FieldByName("Suffix")->AsString(), "b" + added);
   }
 }
