@@ -211,7 +211,8 @@ class Reader {
       int index = 0;
       for (const Json& object : *components) {
         ++index;
-        const FormPlace at = place.Component("#" + std::to_string(index) + " of \"components\"");
+        const FormPlace at =
+            place.Component(std::string("#") + std::to_string(index) + " of \"components\"");
         Entry entry = ReadEntry(object, classes, duplicates, at, false);
         for (std::size_t i = 1; i < entries_.size(); ++i) {
           if (CompareText(entries_[i].name, entry.name) == 0) {

@@ -34,7 +34,7 @@ class Writer {
       const TComponent& component = *root_.Components(i);
       const FormPlace at = place.Component(component.Name());
       if (component.Name().empty()) {
-        place.Component("#" + std::to_string(i + 1) + " of the form's components")
+        place.Component(std::string("#") + std::to_string(i + 1) + " of the form's components")
             .Fail("the component has no name; a form file names every component");
       }
       for (int j = 0; j < i; ++j) {

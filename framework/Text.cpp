@@ -51,7 +51,9 @@ std::string_view TrimRight(std::string_view text, std::string_view blanks) {
 std::int32_t StrToInt(std::string_view text) {
   const std::string digits(Trim(text, " "));
   const auto bad = [&] {
-    return EConvertError("'" + std::string(text) + "' is not a valid integer value");
+    std::string message("'");
+    message.append(text).append("' is not a valid integer value");
+    return EConvertError(message);
   };
   if (digits.empty())
     throw bad();
