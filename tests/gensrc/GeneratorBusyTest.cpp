@@ -17,12 +17,6 @@ struct HalfPast : TestClock {
 
 class GeneratorBusy : public GeneratorTest {
  protected:
-  // A generator whose row "INV-" exists (holding 0001).
-  TGenerator* WithRow(Program& program) {
-    TGenerator* gen = program.NewGenerator("INV-####");
-    EXPECT_EQ(gen->Generator(), "INV-0001");
-    return gen;
-  }
   // Marks the row busy as a holder would leave it; the generator's table sees it.
   void MarkBusy(TGenerator* gen, Variant tries, Variant last_time) {
     UpdateRow("\"State\" = 1, \"Try\" = ?, \"LastTime\" = ?, \"Who\" = 'holder'",
@@ -37,7 +31,7 @@ class GeneratorBusy : public GeneratorTest {
 TEST_F(GeneratorBusy, AMarkIsSignedInItsOwnWriteAndAWaiterNeverCostsTheHolderItsRow) {
   HalfPast clock;
   Program& program = NewProgram();
-  TGenerator* holder = WithRow(program);
+  TGenerator* holder = Drawn(1, &program);
   TGenerator* waiter = NewProgram().NewGenerator("INV-####");
   UpdateRow("\"Suffix\" = '0041', \"LastTime\" = ?", {clock.Before(2000)});
   int posts = 0;
@@ -60,7 +54,7 @@ TEST_F(GeneratorBusy, AMarkIsSignedInItsOwnWriteAndAWaiterNeverCostsTheHolderIts
 TEST_F(GeneratorBusy, WaitsAreCountedUntilAMarkIsTakenOverAndAStaleOrUnreadableOneAtOnce) {
   HalfPast clock;
   Program& program = NewProgram();
-  TGenerator* gen = WithRow(program);
+  TGenerator* gen = Drawn(1, &program);
   MarkBusy(gen, Variant(10), clock.Before(500));
   EXPECT_FALSE(gen->ReadDATA());
   EXPECT_EQ(Row().tries, Variant(11));
@@ -106,7 +100,7 @@ TEST(GeneratorCheckTimeOut, JudgesBySecondsAndMilliseconds) {
 
 TEST_F(GeneratorBusy, TheTenthFailureInARowAndEveryLaterOneShowTheBusyNotice) {
   Program& program = NewProgram();
-  TGenerator* gen = WithRow(program);
+  TGenerator* gen = Drawn(1, &program);
   program.table->FailEdit(9);
   EXPECT_EQ(gen->Generator(), "INV-0002");
   EXPECT_TRUE(messages.messages.empty());
@@ -124,7 +118,7 @@ TEST_F(GeneratorBusy, TheTenthFailureInARowAndEveryLaterOneShowTheBusyNotice) {
 TEST_F(GeneratorBusy, GivesUpAfterRetryTimeoutWithTheReasonAndWithoutLosingANumber) {
   HalfPast clock;  // the pauses pass on the test clock
   Program& program = NewProgram();
-  TGenerator* gen = WithRow(program);
+  TGenerator* gen = Drawn(1, &program);
   program.table->FailPostAlways(true);
   EXPECT_EQ(MessageOf<EGeneratorBusy>([&] { gen->Generator(); }), kBusy);
   program.table->FailPostAlways(false);

@@ -1,5 +1,6 @@
 #include "tests/gensrc/GeneratorFixture.h"
 
+#include "framework/Text.h"
 #include "gensrc/GeneratorTable.h"
 
 namespace qgen::test {
@@ -21,6 +22,13 @@ TGenerator* Program::NewGenerator(const std::string& mask, const std::string& st
   gen->FSetDataSource(source);
   gen->SetStartValue(start);
   gen->SetEndValue(end);
+  return gen;
+}
+
+TGenerator* GeneratorTest::Drawn(int count, Program* program) {
+  TGenerator* gen = (program != nullptr ? *program : NewProgram()).NewGenerator("INV-####");
+  for (int i = 1; i <= count; ++i)
+    EXPECT_EQ(gen->Generator(), Format("INV-%04d", i));
   return gen;
 }
 

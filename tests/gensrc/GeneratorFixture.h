@@ -44,6 +44,9 @@ class GeneratorTest : public ::testing::Test {
   // (Re)creates "Gentbl": the library's table, or one of these columns.
   void CreateTable(const std::string& columns = "");
   Program& NewProgram() { return *programs.emplace_back(std::make_unique<Program>(uri)); }
+  // A generator of mask "INV-####" on `program` (else a new one) that has drawn
+  // INV-0001 to INV-<count>.
+  TGenerator* Drawn(int count, Program* program = nullptr);
   // The row ("INV-", gen_id 0 unless named); `set` changes it ("SET" part, bound values).
   GenRow Row(const std::string& prefix = "INV-", int gen_id = 0);
   void UpdateRow(const std::string& set, std::vector<Variant> values = {});

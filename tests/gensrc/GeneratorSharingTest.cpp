@@ -1,10 +1,6 @@
-// Programs and threads that share one sequence: programs of ours with and
-// without the queue, a program that follows only the table's protocol in plain
-// SQL, a holder stopped without dying, and 8 threads each with a generator and
-// a connection of its own (this test also runs under ThreadSanitizer).
-#include <poll.h>
-#include <signal.h>
-#include <sys/wait.h>
+// Programs that share one sequence, each on a thread with a connection of its
+// own: generators with and without the queue, and one that follows only the
+// table's protocol in plain SQL (this test also runs under ThreadSanitizer).
 #include <unistd.h>
 
 #include <algorithm>
@@ -13,50 +9,11 @@
 
 #include "framework/Text.h"
 #include "tests/gensrc/GeneratorFixture.h"
-#include "tests/support/QgenProcess.h"
 
 namespace qgen::test {
 namespace {
 
 using Emit = std::function<void(const std::string&)>;
-
-// A program of its own: a child process that runs `body`, which reports each
-// value it issues on a line of a pipe.
-class Child {
- public:
-  explicit Child(const std::function<void(const Emit&)>& body) {
-    int fds[2];
-    EXPECT_EQ(pipe(fds), 0);
-    if ((pid_ = fork()) == 0) {
-      body([&](const std::string& v) { (void)!write(fds[1], (v + "\n").data(), v.size() + 1); });
-      _exit(0);
-    }
-    close(fds[1]);
-    out_ = fds[0];
-  }
-  ~Child() {
-    kill(pid_, SIGKILL);
-    waitpid(pid_, nullptr, 0);
-    close(out_);
-  }
-  // What it reported until it ended; a test failure if it runs past `seconds`.
-  std::vector<std::string> Values(int seconds = 60) {
-    std::string text;
-    char buffer[4096];
-    for (pollfd out{out_, POLLIN, 0}; poll(&out, 1, seconds * 1000) > 0;) {
-      const ssize_t got = read(out_, buffer, sizeof buffer);
-      if (got <= 0)
-        return Lines(text);
-      text.append(buffer, static_cast<std::size_t>(got));
-    }
-    ADD_FAILURE() << "a program did not finish within " << seconds << " s";
-    return Lines(text);
-  }
-
- private:
-  pid_t pid_ = -1;
-  int out_ = -1;
-};
 
 // The table protocol in plain SQL, as another program may follow it: mark the
 // free row and sign it, read the value, write the next one back and free it.
@@ -101,54 +58,16 @@ void ExpectEachValueOnce(std::vector<std::string> values, std::size_t count) {
     ASSERT_EQ(values[i], Format("INV-%04d", static_cast<int>(i) + 1));
 }
 
-TEST_P(GeneratorOnBoth, ProgramsWithAndWithoutTheQueueAndPlainSqlShareOneSequence) {
-  std::vector<std::string> values = {NewProgram().NewGenerator("INV-####")->Generator()};
-  std::vector<std::unique_ptr<Child>> children;
-  for (const bool queue : {true, true, false})
-    children.push_back(std::make_unique<Child>([&](const Emit& e) { Draw(uri, 30, queue, e); }));
-  children.push_back(std::make_unique<Child>([&](const Emit& e) { PlainProtocol(uri, 30, e); }));
-  for (auto& child : children) {
-    for (const std::string& value : child->Values())
-      values.push_back(value);
-  }
-  ExpectEachValueOnce(values, 121);
-}
-
-// A holder stopped (SIGSTOP) with the row and the queue's turn: the others
-// wait out the queue, take the row over by the stale rules and go on.
-TEST_F(GeneratorTest, AHolderStoppedWithoutDyingIsTakenOver) {
-  std::vector<std::string> values = {NewProgram().NewGenerator("INV-####")->Generator()};
-  struct Stopping : TGenerator {
-    using TGenerator::TGenerator;
-    bool ReadDATA() override {
-      const bool taken = TGenerator::ReadDATA();
-      if (taken)
-        raise(SIGSTOP);
-      return taken;
-    }
-  };
-  Child stopped([&](const Emit&) {
-    Program program(uri);
-    auto* gen = new Stopping(&program.owner);
-    gen->SetMask("INV-####");
-    gen->FSetDataSource(program.source);
-    gen->Generator();
-  });
-  while (Row().state == Variant(0))
-    usleep(1000);
-  Child other([&](const Emit& e) { Draw(uri, 5, true, e); });
-  for (const std::string& value : other.Values(30))
-    values.push_back(value);
-  ExpectEachValueOnce(values, 6);
-}
-
-TEST_P(GeneratorOnBoth, EightThreadsEachWithItsOwnGeneratorAndConnection) {
-  NewProgram().NewGenerator("INV-####")->Generator();
+TEST_P(GeneratorOnBoth, ThreadsWithAndWithoutTheQueueAndPlainSqlShareOneSequence) {
+  Drawn(1);
   std::vector<std::vector<std::string>> drawn(8);
   std::vector<std::thread> threads;
-  for (auto& mine : drawn)
-    threads.emplace_back(
-        [&] { Draw(uri, 25, true, [&](const std::string& v) { mine.push_back(v); }); });
+  for (std::size_t i = 0; i < drawn.size(); ++i) {
+    threads.emplace_back([&, i] {
+      const Emit emit = [&](const std::string& v) { drawn[i].push_back(v); };
+      i == 0 ? PlainProtocol(uri, 25, emit) : Draw(uri, 25, i % 3 != 0, emit);
+    });
+  }
   for (auto& thread : threads)
     thread.join();
   std::vector<std::string> values = {"INV-0001"};
