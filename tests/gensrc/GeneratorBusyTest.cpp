@@ -87,9 +87,6 @@ TEST(GeneratorCheckTimeOut, JudgesBySecondsAndMilliseconds) {
       {30, Variant("20260304120029000"), false},
       {30, Variant("20260304120028999"), true},
       {61, Variant("20260304120059500"), false},
-      {30, Variant(), true},
-      {30, Variant(""), true},
-      {30, Variant("not a time stamp"), true},
   };
   TGenerator gen(nullptr);
   for (const auto& c : cases) {
