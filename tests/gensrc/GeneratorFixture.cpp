@@ -63,4 +63,7 @@ void GeneratorTest::UpdateRow(const std::string& set, std::vector<Variant> value
   admin->Execute("UPDATE \"Gentbl\" SET " + set + " WHERE \"Prefix\" = 'INV-'", values);
 }
 
+INSTANTIATE_TEST_SUITE_P(Backends, GeneratorOnBoth, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "Postgres" : "Sqlite"; });
+
 }  // namespace qgen::test

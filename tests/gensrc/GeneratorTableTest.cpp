@@ -1,5 +1,5 @@
-// The generator table: the opening check, the first row of a new prefix and
-// its start value, counting on from the row, and tables other programs made.
+// The generator table: the opening check, a new row's first value and the
+// overflow as the handlers decide, and tables other programs made.
 #include <string>
 #include <vector>
 
@@ -55,25 +55,6 @@ TEST_F(GeneratorTest, InitDBChecksTheSevenColumnsAndWarnsOfAMissingUniqueKey) {
   EXPECT_FALSE(missing->GenError);  // valid limits clear it, but nothing is issued
   EXPECT_EQ(missing->Generator(), "");
 }
-
-TEST_P(GeneratorOnBoth, ANewPrefixStartsAFreeRowAndEveryProgramCountsOnFromIt) {
-  TGenerator* first = NewProgram().NewGenerator("INV-####");
-  TGenerator* second = NewProgram().NewGenerator("INV-####");
-  first->GeneratorType = second->GeneratorType = 3;
-  for (auto [gen, value] : {std::pair{first, "INV-0001"},
-                            {first, "INV-0002"},
-                            {second, "INV-0003"},
-                            {first, "INV-0004"}})
-    EXPECT_EQ(gen->Generator(), value);
-  const GenRow row = Row("INV-", 3);
-  EXPECT_EQ(row.suffix + " " + row.who, "0004 " + first->InstanceStamp);
-  EXPECT_TRUE(row.state == Variant(0) && row.tries == Variant(0));
-  EXPECT_EQ(row.last_time.size(), 17u);
-  EXPECT_EQ(RowCount(), 1);
-  EXPECT_TRUE(messages.messages.empty());
-}
-INSTANTIATE_TEST_SUITE_P(Backends, GeneratorOnBoth, ::testing::Bool(),
-                         [](const auto& info) { return info.param ? "Postgres" : "Sqlite"; });
 
 TEST_F(GeneratorTest, NewRowsAndOverflowsAreWhatTheHandlersSayAndFixedMasksTouchNothing) {
   TGenerator* chosen = NewProgram().NewGenerator("N-###", "001");
