@@ -107,8 +107,7 @@ TEST_F(GeneratorTest, ARowShowingAnotherProgramsMarkIsLeftToIt) {
 // The server ends the holder's backend between its mark and its write-back:
 // the write-back fails, the row stays marked until another program takes it
 // over, and no value is issued twice.
-TEST_F(GeneratorTest, APostgresBackendLostBetweenMarkAndWriteBackIsTakenOver) {
-  UsePostgres();
+TEST_F(GeneratorOnPostgres, ABackendLostBetweenMarkAndWriteBackIsTakenOver) {
   TestClock clock(EncodeDate(2026, 3, 4) + EncodeTime(12, 0, 30, 0));
   Program& lost = NewProgram();
   TGenerator* held = Drawn(1, &lost);
