@@ -39,11 +39,11 @@ CXX=clang++ "$top/scripts/build.sh" build-asan -DQGEN_WERROR=ON -DQGEN_SANITIZE=
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build-asan --output-on-failure -j2
 
-echo "== ThreadSanitizer: generators on 8 threads at once (only what that test needs)"
+echo "== ThreadSanitizer: generators and a plain-SQL program on 8 threads at once (only what that test needs)"
 CXX=clang++ cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQGEN_WERROR=ON \
   -DQGEN_SANITIZE_THREAD=ON -DQGEN_BUILD_TOOLS=OFF >/dev/null
 ninja -C build-tsan test_gensrc
-TSAN_OPTIONS=halt_on_error=1 build-tsan/tests/test_gensrc --gtest_filter='*EightThreads*:TimeStamp.*'
+TSAN_OPTIONS=halt_on_error=1 build-tsan/tests/test_gensrc --gtest_filter='*ThreadsWithAndWithoutTheQueue*:TimeStamp.*'
 
 echo "== clang-format"
 files=$(git ls-files '*.cpp' '*.h')
