@@ -27,7 +27,6 @@ class FaultyTable : public TTable {
   }
   // Every call fails from now on (true) or none does (false).
   void FailEditAlways(bool on) { FailEdit(on ? kAlways : 0); }
-  void FailPostAlways(bool on) { FailPost(on ? kAlways : 0); }
 
   // Runs once, just before the next Post reaches the table.
   std::function<void()> BeforeNextPost;
