@@ -366,7 +366,10 @@ bool TGenerator::WaitForTurn(microseconds give_up) {
   // The holder of the turn normally hands it on within milliseconds. One that
   // has stopped without dying (or shows a message box) would hold everyone
   // up: when the row has not moved on during a whole wait, the queue is left
-  // alone for a while and the row's own rules (stale marks) take over.
+  // alone for a while and the row's own rules (stale marks) take over. A row
+  // that cannot be read (the database is away) says nothing about the queue:
+  // the row's steps report the error and the next call queues again, so that
+  // all programs are back in line as soon as the database returns.
   std::string seen = RowProgress();
   for (;;) {
     const auto left = std::chrono::duration_cast<milliseconds>(give_up - SteadyNow());
@@ -375,6 +378,8 @@ bool TGenerator::WaitForTurn(microseconds give_up) {
     if (queue->Enter(std::min(left, kQueueWait)))
       return true;
     std::string now = RowProgress();
+    if (now.empty())
+      return false;
     if (now == seen) {
       queue_rest_until_ = SteadyNow() + kQueueRest;
       return false;

@@ -222,7 +222,8 @@ class TGenerator : public TComponent {
   // The sequence's queue when UseQueue is set and the table has one, else nullptr.
   SequenceQueue* Queue();
   // Waits for this program's turn until `give_up`; false when it goes on
-  // without one (no queue, a queue that has not moved for the stale time).
+  // without one (no queue, a queue that has not moved for the stale time, a
+  // row that cannot be read).
   bool WaitForTurn(std::chrono::microseconds give_up);
   // What shows that the row moves on: its stored value and time; "" when none.
   std::string RowProgress();
