@@ -29,7 +29,6 @@ TDateTime Encode(const Moment& m) {
 
 TEST(Clock, EncodeDecodeRoundTripsAndRoundsToTheMillisecond) {
   for (const Moment& m : {Moment{1899, 12, 30, 0, 0, 0, 0},
-                          {2026, 12, 4, 11, 28, 6, 123},
                           {2024, 2, 29, 23, 59, 59, 999},
                           {2000, 3, 1, 0, 0, 0, 1},
                           {1, 1, 1, 12, 0, 0, 0},
