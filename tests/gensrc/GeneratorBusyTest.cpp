@@ -6,19 +6,15 @@
 namespace qgen::test {
 namespace {
 
-const char kBusy[] = "Gentbl is busy. Try again!";
 const Variant kKey = Variant::Array({Variant(0), Variant("INV-")});
-
-// 2026-03-04 12:00:30.000, a moment in the middle of a minute.
-struct HalfPast : TestClock {
-  HalfPast() : TestClock(EncodeDate(2026, 3, 4) + EncodeTime(12, 0, 30, 0)) {}
-};
+// A moment in the middle of a minute, for a test clock.
+const TDateTime kHalfPast = EncodeDate(2026, 3, 4) + EncodeTime(12, 0, 30, 0);
 
 // The mark and the signature are one write, so that nobody sees a fresh mark
 // with the previous writer's (stale) time; and a waiter counting its wait
 // meanwhile does not make the holder's write-back fail.
 TEST_F(GeneratorTest, AMarkIsSignedInItsOwnWriteAndAWaiterNeverCostsTheHolderItsRow) {
-  HalfPast clock;
+  TestClock clock(kHalfPast);
   Program& program = NewProgram();
   TGenerator* holder = Drawn(1, &program);
   TGenerator* waiter = NewProgram().NewGenerator("INV-####");
@@ -44,8 +40,7 @@ TEST_F(GeneratorTest, AMarkIsSignedInItsOwnWriteAndAWaiterNeverCostsTheHolderIts
 // more than a second old by the stamp's seconds and milliseconds alone (so a
 // mark of the minute before may look fresh).
 TEST_F(GeneratorTest, WaitsAreCountedUntilAMarkIsTakenOverAndAStaleOrUnreadableOneAtOnce) {
-  HalfPast clock;
-  const TDateTime half_past = clock.time;
+  TestClock clock(kHalfPast);
   Program& program = NewProgram();
   TGenerator* gen = Drawn(1, &program);
   auto mark_busy = [&](const Variant& tries, const Variant& last_time) {
@@ -76,7 +71,7 @@ TEST_F(GeneratorTest, WaitsAreCountedUntilAMarkIsTakenOverAndAStaleOrUnreadableO
   for (const auto& m : marks) {
     SCOPED_TRACE(m.tries.ToString() + " / " + m.last_time.ToString());
     mark_busy(m.tries, m.last_time);
-    clock.Set(half_past);  // a pause before may have moved it on
+    clock.Set(kHalfPast);  // a pause before may have moved it on
     EXPECT_FALSE(gen->ReadDATA());
     EXPECT_EQ(Row().state, Variant(m.stale ? 0 : 1));
   }
@@ -92,7 +87,8 @@ TEST_F(GeneratorTest, TheTenthFailureInARowAndEveryLaterOneShowTheBusyNotice) {
   EXPECT_EQ(gen->Generator(), "INV-0003");
   ASSERT_EQ(messages.messages.size(), 3u);
   for (const ShownMessage& m : messages.messages)
-    EXPECT_TRUE(m.text == kBusy && m.caption == "Generator" && m.style == 0x40);
+    EXPECT_TRUE(m.text == "Gentbl is busy. Try again!" && m.caption == "Generator" &&
+                m.style == 0x40);
   EXPECT_EQ(gen->FailCount, 0);
 }
 
@@ -100,7 +96,7 @@ TEST_F(GeneratorTest, TheTenthFailureInARowAndEveryLaterOneShowTheBusyNotice) {
 // busy error is the next command's to show): a database that went away is the
 // database's own error, nothing is issued, and the sequence goes on.
 TEST_F(GeneratorTest, ALostDatabaseEndsTheRetriesWithItsErrorWithoutLosingANumber) {
-  HalfPast clock;  // the pauses pass on the test clock
+  TestClock clock(kHalfPast);  // the pauses pass on the test clock
   Program& program = NewProgram();
   TGenerator* gen = Drawn(1, &program);
   program.table->BeforeNextPost = [&] { program.database->Close(); };

@@ -71,10 +71,4 @@ class GeneratorOnBoth : public GeneratorTest, public ::testing::WithParamInterfa
   }
 };
 
-// Tests of PostgreSQL alone: skipped, body and all, without a server.
-class GeneratorOnPostgres : public GeneratorTest {
- protected:
-  void SetUp() override { UsePostgres(); }
-};
-
 }  // namespace qgen::test

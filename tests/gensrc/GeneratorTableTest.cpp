@@ -76,7 +76,7 @@ TEST_F(GeneratorTest, NewRowsAndOverflowsAreWhatTheHandlersSayAndFixedMasksTouch
 // A table another program made with fixed-width columns: PostgreSQL pads
 // char(n) text with blanks, which must not make a stamp unreadable (a fresh
 // mark stale), an identity foreign or a stored value wrong.
-TEST_F(GeneratorOnPostgres, ACharTwentyTableWorksAsAnyOther) {
+TEST_P(GeneratorOnBoth, ACharTwentyTableWorksAsAnyOther) {
   CreateTable(
       "\"GenID\" float8, \"Prefix\" char(20), \"Suffix\" char(20), \"LastTime\" char(20), "
       "\"Try\" float8, \"State\" float8, \"Who\" char(20), PRIMARY KEY (\"GenID\", \"Prefix\")");
