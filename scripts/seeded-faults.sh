@@ -87,6 +87,23 @@ faults=(
   'formfile-number-overflow~~framework/FormReader.cpp~~s/catch \(const Json::exception& e\)/catch (const Json::parse_error\& e)/~~The form reader lets a number too large for a double escape as a library exception instead of EFormError (the crash input found by fuzzing)'
   'formfile-duplicate-key~~framework/FormReader.cpp~~s/if \(twice != duplicates\.end\(\)\)/if (false)/~~The form reader silently keeps the last of a key given twice in one object'
   'codepage-drops-character~~framework/CodePage.cpp~~s/error_ = errno;/if (errno == EILSEQ) {\n          ++src;\n          --left;\n          continue;\n        }\n        error_ = errno;/~~A character that the code page cannot hold is silently dropped instead of raising'
+  # Design time: the mask edit dialog, the package and the designer.
+  'dialog-result-dropped~~design/EditMask.cpp~~s/texts = std::move\(result\);/(void)result;/~~What the user enters in the mask edit dialog and confirms with OK is not written back to the generator'
+  'dialog-cancel-writes-back~~design/EditMask.cpp~~s/if \(dialog\.ShowModal\(\) != mrOk\)\s*return false;/dialog.ShowModal();/~~The mask edit dialog'"'"'s texts are written back to the generator also when the dialog is cancelled'
+  'dialog-engine-freed~~design/GenDlg.cpp~~s/if \(open_dialogs == 0\)\s*Mt\.reset\(\);/Mt.reset();/~~Closing one mask edit dialog frees the mask engine under another that is still open'
+  'dialog-end-disabled~~design/GenDlg.cpp~~s/i <= ControlCount\(\) - 5;/i <= ControlCount() - 4;/~~Test mode disables its own End button too, so the test panel cannot be closed'
+  'sink-not-restored~~design/QtMessageSink.cpp~~s/  SetMessageSink\(previous_\);/  (void)previous_;/~~The GUI message sink, when it goes, leaves itself as the sink instead of putting the former one back (later messages reach a destroyed object)'
+  'verb-caption-changed~~design/gendsgn.cpp~~s/return "Edit &Mask";/return "Edit Mask";/~~TGenerator'"'"'s first verb is captioned "Edit Mask" instead of "Edit &Mask"'
+  'mask-old-end-kept~~design/gendsgn.cpp~~s/if \(!start\.empty\(\) && !generator->EndValue\(\)\.empty\(\) &&/if (false \&\& !start.empty() \&\& !generator->EndValue().empty() \&\&/~~A start and end value entered wholly above the old end value lose the start value (the old end is not let go of first)'
+  'mask-limit-cut~~design/gendsgn.cpp~~s/if \(text\.size\(\) > TmString::kMaxLength\)/if (false)/~~A start or end value longer than the generator holds is cut short without a word'
+  'unit-guard-below-zero~~design/qgenpkg.cpp~~s/if \(count > 0\)\s*--count;/--count;/~~A package unit'"'"'s once-only guard counts below zero when it is finalised more often than initialised'
+  'package-not-finalised~~designer/Package.cpp~~s/TPackage::~TPackage\(\) \{\n  Finalize\(\);/TPackage::~TPackage() {/~~A package that the designer lets go of is not finalised: its units stay counted as initialised'
+  'integer-editor-drops-value~~designer/PropertyEditor.cpp~~s/GetPropInfo\(\)\.set_integer\(\*component, number\);/(void)component, (void)number;/~~The integer property editor tells the designer of a change but drops the value'
+  'reference-class-unchecked~~designer/PropertyEditor.cpp~~s/if \(!GetPropInfo\(\)\.accepts_component\(\*target\)\) \{/if (false) {/~~A component reference property accepts a component of a class it cannot refer to'
+  'multiselect-unfiltered~~designer/Registration.cpp~~s/if \(selection\.size\(\) > 1 && !\(editor->GetAttributes\(\) & paMultiSelect\)\)\s*continue;//~~Properties that cannot be edited on several components at once (Mask) are offered for a multiple selection'
+  'designer-misses-change~~apps/qgen-designer/FormDesigner.cpp~~s/if \(after\.empty\(\) \|\| after != before\)/if (after.empty())/~~The designer no longer notices a change that an editor makes without telling it: the form is not marked changed and can be dropped unsaved'
+  'designer-root-name-taken~~apps/qgen-designer/FormDesigner.cpp~~s/ \|\| CompareText\(root_->Name\(\), name\) == 0//~~A component may be renamed to the name of the form itself'
+  'designer-cancel-drops-form~~apps/qgen-designer/MainWindow.cpp~~s/if \(answer == QMessageBox::Cancel\)\s*return false;/if (answer == QMessageBox::Cancel)\n    return true;/~~Cancel in the designer'"'"'s unsaved-changes question drops the changed form all the same'
 )
 
 # Sets name, file, perl and meaning from one entry of `faults`.
