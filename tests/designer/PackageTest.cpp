@@ -1,6 +1,5 @@
-// The package as a designer finds it: libqgenpkg.so opened with dlopen, its
-// C entries, its unit table, its once-only guards, its resources and what its
-// registration routines register.
+// The package as a designer finds it: its C entries, its unit table, its
+// once-only guards, its resources and what its registration routines register.
 #include <dlfcn.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -18,62 +17,60 @@ namespace qgen::test {
 namespace {
 
 using ::testing::ElementsAre;
-using ::testing::HasSubstr;
 
-class PackageTest : public ::testing::Test {
- protected:
-  void SetUp() override { ASSERT_NE(handle, nullptr) << dlerror(); }
-  void TearDown() override { dlclose(handle); }
-  // The package's entry `name`, which it must export with C linkage.
-  template <class T>
-  T Entry(const char* name) {
-    void* symbol = dlsym(handle, name);
-    EXPECT_NE(symbol, nullptr) << name << " is not exported";
-    return reinterpret_cast<T>(symbol);
-  }
-  const TPackageInfoTable& Table() { return *Entry<TGetPackageInfoTable>("GetPackageInfoTable")(); }
-  std::vector<int> Counts() {
-    std::vector<int> counts;
-    for (int i = 0; i < Table().UnitCount; ++i)
-      counts.push_back(*Table().UnitInfo[i].InitCount);
-    return counts;
-  }
+const TPackageInfoTable& Units() {
+  return PackageEnvironment::package->InfoTable();
+}
 
-  void* handle = dlopen(kPackagePath, RTLD_NOW | RTLD_LOCAL);
-};
+// The package's entry `name`, which it must export with C linkage.
+template <class T>
+T Entry(const char* name) {
+  void* library = dlopen(kPackagePath, RTLD_NOW | RTLD_NOLOAD);  // loaded for the test run
+  void* symbol = dlsym(library, name);
+  dlclose(library);
+  EXPECT_NE(symbol, nullptr) << name << " is not exported";
+  return reinterpret_cast<T>(symbol);
+}
 
-TEST_F(PackageTest, UnitsInitialiseInTableOrderOnceAndFinaliseInReverse) {
+std::vector<int> Counts() {
+  std::vector<int> counts;
+  for (int i = 0; i < Units().UnitCount; ++i)
+    counts.push_back(*Units().UnitInfo[i].InitCount);
+  return counts;
+}
+
+TEST(PackageTest, UnitsInitialiseInTableOrderOnceAndFinaliseWithTheLastUser) {
   std::vector<std::string> names;
-  for (int i = 0; i < Table().UnitCount; ++i)
-    names.push_back(Table().UnitInfo[i].Name);
+  for (int i = 0; i < Units().UnitCount; ++i)
+    names.push_back(Units().UnitInfo[i].Name);
   EXPECT_THAT(names, ElementsAre("framework", "dataaccess", "GenDlg", "Gensrc", "UniKEY",
                                  "designer", "gendsgn"));
   // The test run has initialised the package once, as a designer does. A
-  // second user's Initialize does no unit's work again, and its Finalize
+  // second user's Initialize does no unit's work again, and letting go of it
   // undoes only its own Initialize.
   const std::vector<int> loaded = Counts();
   EXPECT_THAT(loaded, ::testing::Each(1));
-  const std::size_t classes = Classes().Names().size();
-  Entry<TPackageEntry>("Initialize")();
-  EXPECT_THAT(Counts(), ::testing::Each(2));
-  EXPECT_EQ(Classes().Names().size(), classes);
-  Entry<TPackageEntry>("Finalize")();
+  {
+    TPackage second(kPackagePath);
+    second.Initialize();
+    EXPECT_THAT(Counts(), ::testing::Each(2));
+  }
   EXPECT_EQ(Counts(), loaded);
   // A unit's guard never counts below zero.
-  const TPackageUnitEntry& gendsgn = Table().UnitInfo[Table().UnitCount - 1];
+  const TPackageUnitEntry& gendsgn = Units().UnitInfo[Units().UnitCount - 1];
   gendsgn.FInit();
   gendsgn.FInit();
   EXPECT_EQ(*gendsgn.InitCount, 0);
   gendsgn.Init();
 }
 
-TEST_F(PackageTest, RegistersTGeneratorThenTUniKEYOnQuonelOnce) {
-  const TPackageRegistrationTable& registrations =
-      *Entry<TGetPackageRegistrations>("GetPackageRegistrations")();
+TEST(PackageTest, RegistersTGeneratorThenTUniKEYOnQuonelOnce) {
+  const TPackageRegistrationTable& registrations = PackageEnvironment::package->Registrations();
   ASSERT_EQ(registrations.Count, 2);
   EXPECT_STREQ(registrations.Entries[0].UnitName, "gendsgn");
   EXPECT_STREQ(registrations.Entries[1].UnitName, "UniKEY");
-  // UniKEY's routine registers TUniKEY on the page again: ignored.
+  // Exported on their own too. The test run has registered them once; again,
+  // they are ignored.
   Entry<TPackageEntry>("UniKEY_Register")();
   Entry<TPackageEntry>("gendsgn_Register")();
   const TPalettePage* quonel = DesignRegistry().FindPage("Quonel");
@@ -85,26 +82,22 @@ TEST_F(PackageTest, RegistersTGeneratorThenTUniKEYOnQuonelOnce) {
   EXPECT_EQ(quonel->classes[1].info, Classes().Find("TUniKEY"));
 }
 
-TEST_F(PackageTest, PaletteImagesAreBitmapsOf24By24In16ColoursBesideADescription) {
-  auto resource = Entry<TGetPackageResource>("GetPackageResource");
+TEST(PackageTest, PaletteImagesAreBitmapsOf24By24In16ColoursBesideADescription) {
   for (const char* name : {"TGENERATOR", "TUNIKEY"}) {
     SCOPED_TRACE(name);
-    std::size_t size = 0;
-    const unsigned char* data = resource(name, &size);
-    ASSERT_NE(data, nullptr);
-    ASSERT_GE(size, 30u);
-    EXPECT_EQ(data[28], 4);  // bits per pixel: 16 colours
-    const QImage image = QImage::fromData(data, static_cast<int>(size), "BMP");
+    const auto bytes = PackageEnvironment::package->Resource(name);
+    ASSERT_TRUE(bytes && bytes->size() >= 30u);
+    EXPECT_EQ((*bytes)[28], 4);  // bits per pixel: 16 colours
+    const QImage image = QImage::fromData(QByteArrayView(bytes->data(), bytes->size()), "BMP");
     EXPECT_EQ(image.size(), QSize(24, 24));
     std::set<QRgb> colours;  // drawn, not blank
     for (int i = 0; i < 24 * 24; ++i)
       colours.insert(image.pixel(i % 24, i / 24));
     EXPECT_GE(colours.size(), 4u);
   }
-  EXPECT_THAT(PackageEnvironment::Package().Description(), HasSubstr("TUniKEY"));
-  std::size_t size = 0;
-  EXPECT_EQ(resource("tgenerator", &size), nullptr);  // names are exact
-  EXPECT_EQ(resource(nullptr, &size), nullptr);
+  EXPECT_THAT(PackageEnvironment::package->Description(), ::testing::HasSubstr("TUniKEY"));
+  EXPECT_FALSE(PackageEnvironment::package->Resource("tgenerator"));  // names are exact
+  EXPECT_EQ(Entry<TGetPackageResource>("GetPackageResource")(nullptr, nullptr), nullptr);
 }
 
 }  // namespace
