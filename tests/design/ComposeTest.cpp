@@ -42,8 +42,7 @@ TEST_F(DialogTest, OneAddOnATypedMask) {
       // An empty set would have no character to stand on.
       {"AB", kSet, "", "Edit1=AB; off=Edit3"},
       // With no kind chosen the states are refreshed all the same.
-      {"", kNone, "X", "Edit1=; off=svEdit,evEdit,Testbtn,Edit3; said=Select symbol to add!"},
-      {"AB#", kNone, "", "Edit1=AB#; off=Edit3; said=Select symbol to add!"},
+      {"AB#", kNone, "X", "Edit1=AB#; off=Edit3; said=Select symbol to add!"},
       // The parser's error ends the handler before the refresh.
       {"", kStatic, "[A", "Edit1=[A; off=Testbtn,Edit3; said=qgen: Missing ] symbol in Mask!"},
   };

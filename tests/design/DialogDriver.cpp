@@ -1,7 +1,5 @@
 #include "tests/design/DialogDriver.h"
 
-#include <QSignalSpy>
-
 namespace qgen::test {
 
 void DialogTest::Open(const std::string& mask, const std::string& start, const std::string& end) {
@@ -13,12 +11,6 @@ void DialogTest::Open(const std::string& mask, const std::string& start, const s
   dialog->show();
   QApplication::setActiveWindow(dialog.get());
   EXPECT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
-}
-
-void DialogTest::PressAltT() {
-  QSignalSpy clicked(dialog->Testbtn, &QPushButton::clicked);
-  QTest::keyClick(QApplication::focusWidget(), Qt::Key_T, Qt::AltModifier);
-  EXPECT_TRUE(clicked.count() > 0 || clicked.wait(2000));
 }
 
 std::string DialogTest::Count(const char* steps) {
@@ -59,8 +51,6 @@ std::string DialogTest::Field(const std::string& key) const {
     return std::to_string(dialog->Height());
   if (key == "focus")
     return QApplication::focusWidget()->objectName().toStdString();
-  if (key == "kind")
-    return std::to_string(dialog->RG->ItemIndex());
   if (key == "ro")
     return std::to_string(dialog->Edit2->ReadOnly());
   ADD_FAILURE() << "Expect knows no " << key;

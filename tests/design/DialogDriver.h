@@ -59,9 +59,6 @@ class DialogTest : public ::testing::Test {
     Click(dialog->Addbtn);
   }
   void PressTab() { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab); }
-  // Presses Alt+T, Testbtn's accelerator, which clicks it after a short
-  // visible press; the focus stays where it was.
-  void PressAltT();
   // Clicks Plusbtn ('+') and Minusbtn ('-') as `steps` says; returns the test
   // value before and after each click, separated by blanks.
   std::string Count(const char* steps);
@@ -69,8 +66,8 @@ class DialogTest : public ::testing::Test {
   // ExpectState with the keys Edit1, svEdit, evEdit, Edit2 and Edit3 (the
   // edits' texts), off (the controls disabled, in child order), flags (SV and
   // EV for SVOK and EVOK), suffix and limits (start|end) of Mt, height, focus,
-  // kind (RG's item), ro (Edit2 read-only) and said (the messages since the
-  // last check, "caption: text" for message boxes, joined by " / ").
+  // ro (Edit2 read-only) and said (the messages since the last check,
+  // "caption: text" for message boxes, joined by " / ").
   void Expect(const std::string& state) {
     ExpectState(state, [this](const std::string& key) { return Field(key); });
     messages.Clear();

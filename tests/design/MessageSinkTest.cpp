@@ -1,8 +1,10 @@
-// The GUI message sink: messages become modal Qt boxes that wait for the user.
+// The GUI message sink: messages become modal Qt boxes that wait for the user
+// until the sink goes.
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
 #include <QMessageBox>
+#include <memory>
 
 #include "design/QtMessageSink.h"
 #include "framework/Messages.h"
@@ -11,8 +13,9 @@
 namespace qgen::test {
 namespace {
 
-TEST(QtMessageSink, ShowsEachKindOfMessageInAModalBox) {
-  QtMessageSink sink;
+TEST(QtMessageSink, ShowsEachKindOfMessageInAModalBoxAndPutsTheFormerSinkBack) {
+  MessageRecorder former;
+  auto sink = std::make_unique<QtMessageSink>();
   SetApplicationTitle("qgen");
   const struct {
     std::function<void()> show;  // returns when the box is answered
@@ -35,6 +38,9 @@ TEST(QtMessageSink, ShowsEachKindOfMessageInAModalBox) {
     row.show();
     EXPECT_EQ(seen.toStdString(), row.box);
   }
+  sink.reset();
+  ShowMessage("Gone.");
+  EXPECT_EQ(former.Texts(), std::vector<std::string>{"Gone."});
 }
 
 }  // namespace
