@@ -14,19 +14,14 @@ class FaultyTable : public TTable {
  public:
   using TTable::TTable;
 
-  // After letting `after` calls through, the next `times` calls raise
-  // EDatabaseError before reaching the table; a failed Post keeps the change
-  // pending, as a real failure does.
-  void FailEdit(int times, int after = 0) {
-    edit_failures_ = times;
-    edit_passes_ = after;
-  }
+  // The next `times` calls of Edit, or of Post after letting `after` through,
+  // raise EDatabaseError before reaching the table; a failed Post keeps the
+  // change pending, as a real failure does.
+  void FailEdit(int times) { edit_failures_ = times; }
   void FailPost(int times, int after = 0) {
     post_failures_ = times;
     post_passes_ = after;
   }
-  // Every call fails from now on (true) or none does (false).
-  void FailEditAlways(bool on) { FailEdit(on ? kAlways : 0); }
 
   // Runs once, just before the next Post reaches the table.
   std::function<void()> BeforeNextPost;
@@ -37,7 +32,6 @@ class FaultyTable : public TTable {
   void Post() override;
 
  private:
-  static constexpr int kAlways = -1;
   // True (and one failure used up) when the call is to fail.
   static bool Due(int& passes, int& failures);
 

@@ -8,7 +8,7 @@
 
 #include <cerrno>
 #include <chrono>
-#include <fstream>
+#include <cstdlib>
 #include <sstream>
 #include <stdexcept>
 
@@ -44,7 +44,8 @@ std::vector<char*> Pointers(std::vector<std::string>& texts) {
 }  // namespace
 
 std::string QgenBinary() {
-  return BinaryDir() + "/apps/qgen/qgen";
+  const char* dir = std::getenv("QGEN_TEST_BINARY_DIR");
+  return std::string(dir ? dir : ".") + "/apps/qgen/qgen";
 }
 
 std::vector<std::string> Lines(const std::string& text) {
@@ -62,17 +63,13 @@ QgenProcess::QgenProcess(const std::vector<std::string>& args, const QgenOptions
 QgenProcess::QgenProcess(const std::vector<std::string>& args, const QgenOptions& options,
                          const std::string* input) {
   const std::string in_path = files_.File("stdin");
-  if (input) {
-    std::ofstream file(in_path, std::ios::binary);
-    file << *input;
-    if (!file.flush())
-      throw std::runtime_error("cannot write the child's input to " + in_path);
-  }
+  const std::string err_path = files_.File("stderr");
+  if (input)
+    WriteFile(in_path, *input);
   int in_pipe[2];
   int out_pipe[2];
   if (pipe2(in_pipe, O_CLOEXEC) != 0 || pipe2(out_pipe, O_CLOEXEC) != 0)
     throw std::runtime_error("pipe failed");
-  const std::string err_path = files_.File("stderr");
   const std::string binary = options.binary.empty() ? QgenBinary() : options.binary;
   std::vector<std::string> argv_text = {binary};
   argv_text.insert(argv_text.end(), args.begin(), args.end());
@@ -85,24 +82,14 @@ QgenProcess::QgenProcess(const std::vector<std::string>& args, const QgenOptions
   if (pid_ < 0)
     throw std::runtime_error("fork failed");
   if (pid_ == 0) {
-    // Child: only async-signal-safe calls until exec. The tool runs with
-    // SIGPIPE as a shell would give it, whatever this test ignores.
+    // Child: only async-signal-safe calls until exec, which closes the pipes'
+    // own ends. The tool runs with SIGPIPE as a shell would give it, whatever
+    // this test ignores.
     signal(SIGPIPE, SIG_DFL);
-    const int in = input ? open(in_path.c_str(), O_RDONLY) : in_pipe[0];
-    if (in < 0)
-      _exit(126);
-    dup2(in, STDIN_FILENO);
-    if (input)
-      close(in);
-    dup2(out_pipe[1], STDOUT_FILENO);
-    const int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    if (err >= 0)
-      dup2(err, STDERR_FILENO);
-    close(in_pipe[0]);
-    close(in_pipe[1]);
-    close(out_pipe[0]);
-    close(out_pipe[1]);
-    if (!cwd.empty() && chdir(cwd.c_str()) != 0)
+    const int in = input ? open(in_path.c_str(), O_RDONLY | O_CLOEXEC) : in_pipe[0];
+    const int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (in < 0 || err < 0 || dup2(in, STDIN_FILENO) < 0 || dup2(out_pipe[1], STDOUT_FILENO) < 0 ||
+        dup2(err, STDERR_FILENO) < 0 || (!cwd.empty() && chdir(cwd.c_str()) != 0))
       _exit(126);
     execve(binary.c_str(), argv.data(), env.data());
     _exit(127);
@@ -111,8 +98,10 @@ QgenProcess::QgenProcess(const std::vector<std::string>& args, const QgenOptions
   close(out_pipe[1]);
   in_ = in_pipe[1];
   out_ = out_pipe[0];
-  if (input)
-    CloseInput();
+  if (input) {
+    close(in_);
+    in_ = -1;
+  }
   // A child that stops reading must not kill the test with SIGPIPE.
   signal(SIGPIPE, SIG_IGN);
 }
@@ -146,15 +135,18 @@ void QgenProcess::Write(const std::string& text) {
   }
 }
 
-void QgenProcess::CloseInput() {
-  if (in_ >= 0)
-    close(in_);
-  in_ = -1;
+bool QgenProcess::ReadMore(int timeout_ms) {
+  pollfd fd{out_, POLLIN, 0};
+  if (poll(&fd, 1, timeout_ms) <= 0)
+    return true;  // nothing yet, or a signal came
+  char buffer[4096];
+  const ssize_t n = read(out_, buffer, sizeof buffer);
+  if (n > 0)
+    pending_.append(buffer, static_cast<std::size_t>(n));
+  return n > 0 || (n < 0 && errno == EINTR);
 }
 
-std::string QgenProcess::ReadLine(int timeout_ms, bool* eof) {
-  if (eof)
-    *eof = false;
+std::string QgenProcess::ReadLine(int timeout_ms) {
   const auto give_up = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
   while (true) {
     const auto newline = pending_.find('\n');
@@ -166,21 +158,8 @@ std::string QgenProcess::ReadLine(int timeout_ms, bool* eof) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
                           give_up - std::chrono::steady_clock::now())
                           .count();
-    if (left <= 0)
+    if (left <= 0 || !ReadMore(static_cast<int>(left)))
       return "";
-    pollfd fd{out_, POLLIN, 0};
-    if (poll(&fd, 1, static_cast<int>(left)) <= 0)
-      continue;
-    char buffer[4096];
-    const ssize_t n = read(out_, buffer, sizeof buffer);
-    if (n < 0 && errno == EINTR)
-      continue;
-    if (n <= 0) {
-      if (eof)
-        *eof = true;
-      return "";
-    }
-    pending_.append(buffer, static_cast<std::size_t>(n));
   }
 }
 
@@ -190,15 +169,7 @@ void QgenProcess::Kill(int signal_number) {
 }
 
 QgenOutcome QgenProcess::Wait() {
-  QgenOutcome outcome;
-  char buffer[4096];
-  while (true) {
-    const ssize_t n = read(out_, buffer, sizeof buffer);
-    if (n < 0 && errno == EINTR)
-      continue;
-    if (n <= 0)
-      break;
-    pending_.append(buffer, static_cast<std::size_t>(n));
+  while (ReadMore(-1)) {
   }
   if (!reaped_) {
     int raw = 0;
@@ -207,13 +178,8 @@ QgenOutcome QgenProcess::Wait() {
     reaped_ = true;
     status_ = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
   }
-  outcome.status = status_;
-  outcome.out = pending_;
+  QgenOutcome outcome{status_, std::move(pending_), ReadFile(files_.File("stderr"))};
   pending_.clear();
-  std::ifstream err(files_.File("stderr"), std::ios::binary);
-  std::ostringstream text;
-  text << err.rdbuf();
-  outcome.err = text.str();
   return outcome;
 }
 

@@ -45,23 +45,26 @@ class QgenProcess {
   static QgenOutcome Run(const std::vector<std::string>& args, const QgenOptions& options = {},
                          const std::string& input = "");
 
+  // Writes to the child's standard input; raises std::runtime_error when the
+  // child no longer reads it.
   void Write(const std::string& text);
-  void CloseInput();
-  // The next line of standard output without its newline; "" with `eof` set
-  // when the output ended, or after `timeout_ms` without a whole line.
-  std::string ReadLine(int timeout_ms = 10000, bool* eof = nullptr);
+  // The next line of standard output without its newline; "" when the output
+  // ended, or after `timeout_ms` without a whole line.
+  std::string ReadLine(int timeout_ms = 10000);
   // Sends a signal.
   void Kill(int signal);
   // Reads the rest of standard output and waits for the end. Returns what
   // the process printed and its exit status.
   QgenOutcome Wait();
-  pid_t Pid() const { return pid_; }
 
  private:
   // Starts the child; its standard input is a file holding `*input`, or a
   // pipe to Write when `input` is null.
   QgenProcess(const std::vector<std::string>& args, const QgenOptions& options,
               const std::string* input);
+  // Appends what the child wrote to `pending_`, waiting at most `timeout_ms`
+  // (-1: until it writes); false once the output has ended.
+  bool ReadMore(int timeout_ms);
 
   TempDir files_;
   pid_t pid_ = -1;
@@ -72,7 +75,8 @@ class QgenProcess {
   int status_ = -1;
 };
 
-// The path of the built qgen tool ($QGEN_TEST_BINARY_DIR/apps/qgen/qgen).
+// The path of the built qgen tool ($QGEN_TEST_BINARY_DIR/apps/qgen/qgen, the
+// test command's build tree).
 std::string QgenBinary();
 
 // The lines of a text, without their newlines.

@@ -28,14 +28,12 @@ class PostgresSchema {
   PostgresSchema& operator=(const PostgresSchema&) = delete;
   ~PostgresSchema();
 
-  // The schema's name (unique in this process and among processes).
-  const std::string& Name() const { return name_; }
   // The server's URI with this schema first on the search path, so that
   // unqualified tables are created and found in it.
   const std::string& Uri() const { return uri_; }
 
  private:
-  std::string name_;
+  std::string name_;  // unique in this process and among processes
   std::string uri_;
 };
 

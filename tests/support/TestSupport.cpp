@@ -47,9 +47,4 @@ bool PostgresRequired() {
   return value && std::string(value) == "1";
 }
 
-std::string BinaryDir() {
-  const char* dir = std::getenv("QGEN_TEST_BINARY_DIR");
-  return dir ? dir : ".";
-}
-
 }  // namespace qgen::test

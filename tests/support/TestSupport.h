@@ -1,4 +1,4 @@
-// Helpers shared by the tests: temporary directories, files, the database URIs
+// Helpers shared by the tests: temporary directories, files, the database URI
 // that the test command hands in, and the message of an expected exception.
 #pragma once
 
@@ -55,9 +55,6 @@ std::string PostgresUri();
 // True when the test command demands the PostgreSQL tests (QGEN_REQUIRE_PG=1):
 // then a missing server fails the test instead of skipping it.
 bool PostgresRequired();
-
-// Directory of the build tree (for the qgen binary and test helpers).
-std::string BinaryDir();
 
 }  // namespace qgen::test
 
