@@ -335,13 +335,15 @@ ResultRows SqliteConnection::Step(const std::string& sql, const std::vector<Vari
   } reset{stmt};
   Bind(stmt, params);
   ResultRows result;
-  const int columns = sqlite3_column_count(stmt);
   for (;;) {
     const int rc = sqlite3_step(stmt);
     if (rc == SQLITE_DONE)
       break;
     if (rc != SQLITE_ROW)
       throw LastFailure(rc);
+    // Counted after the step: a statement that another connection's change
+    // of the table made SQLite prepare again may have other columns now.
+    const int columns = sqlite3_column_count(stmt);
     std::vector<Variant> row;
     row.reserve(static_cast<std::size_t>(columns));
     for (int i = 0; i < columns; ++i)

@@ -1,9 +1,17 @@
-// TDatabase: connecting by URI, durable commits, and the failures a user can
+// TDatabase: connecting by URI, durable commits, a writer held up by another,
+// a table changed under a prepared statement, and the failures a user can
 // cause, each with a message that says what went wrong and what to check.
+// Its explicit transaction, on SQLite and on PostgreSQL: posts inside it are
+// seen by others only after Commit, Rollback and Close undo them, a failed
+// post leaves it open, misuse raises, and a transaction that the database
+// itself ended never lets a later post be written on its own.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <functional>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -56,31 +64,6 @@ TEST(Database, AConnectionThatCannotBeMadeSaysWhatToCheck) {
   }
 }
 
-// Another connection holds the SQLite write lock longer than the busy
-// timeout: a post fails naming the timeout and stays pending, a transaction
-// cannot start (it takes the write lock at once); both go through later.
-TEST(Database, SqliteWriterHeldUpPastTheBusyTimeoutIsRefusedAndKeepsItsChange) {
-  TempDir dir;
-  auto holder = OpenDatabase(dir.File("busy.db"));
-  holder->Execute("CREATE TABLE t (id INTEGER PRIMARY KEY, v VARCHAR(10))");
-  holder->Execute("INSERT INTO t VALUES (1, 'a')");
-  auto waiter = OpenDatabase(dir.File("busy.db"));
-  waiter->SetBusyTimeout(100);
-  auto table = NewTable(*waiter, "t");
-  table->Open();
-  table->Edit();
-  table->FieldByName("v")->SetAsString("b");
-
-  holder->StartTransaction();
-  EXPECT_THAT(MessageOf<EDatabaseError>([&] { table->Post(); }), HasSubstr("100 ms"));
-  EXPECT_EQ(table->State(), dsEdit);
-  EXPECT_THAT(MessageOf<EDatabaseError>([&] { waiter->StartTransaction(); }), HasSubstr("100 ms"));
-  EXPECT_FALSE(waiter->InTransaction());
-  holder->Rollback();
-  table->Post();
-  EXPECT_EQ(holder->Query("SELECT v FROM t")[0][0].ToString(), "b");
-}
-
 TEST(Database, PlaceholdersAreNumberedOutsideQuotes) {
   int count = 0;
   EXPECT_EQ(NumberPlaceholders("SELECT ? FROM \"a?b\" WHERE x = '?''?' AND y = ?", count),
@@ -88,13 +71,41 @@ TEST(Database, PlaceholdersAreNumberedOutsideQuotes) {
   EXPECT_EQ(count, 2);
 }
 
+class DatabaseTest : public BackendTest {
+ protected:
+  // Table t, written through a connection of its own (writer_, table_).
+  void SetUp() override {
+    BackendTest::SetUp();
+    if (IsSkipped() || HasFatalFailure())
+      return;
+    Exec("CREATE TABLE t (id VARCHAR(20) NOT NULL PRIMARY KEY, v VARCHAR(20))");
+    writer_ = Connect();
+    table_ = OpenTable("t", writer_.get());
+  }
+
+  // Inserts one record through the table; raises as Post does.
+  void Insert(const std::string& id, const std::string& v = "") {
+    table_->Insert();
+    table_->FieldByName("id")->SetAsString(id);
+    table_->FieldByName("v")->SetAsString(v);
+    table_->Post();
+  }
+  // The message of the EDatabaseError that `call` raises.
+  static std::string Refusal(const std::function<void()>& call) {
+    return MessageOf<EDatabaseError>(call);
+  }
+  // The ids in the table as another program sees them, in order.
+  std::string Seen() { return Column("SELECT id FROM t ORDER BY id"); }
+
+  std::unique_ptr<TDatabase> writer_;
+  std::unique_ptr<TTable> table_;
+};
+
 // A value that the generator has returned must survive a power cut: the
 // connections commit durably (SQLite in WAL mode with synchronous=FULL,
 // PostgreSQL with synchronous_commit and fsync on), whatever a faster
 // setting would gain.
-class DurabilityTest : public BackendTest {};
-
-TEST_P(DurabilityTest, CommitsReachTheDiskBeforeTheyReturn) {
+TEST_P(DatabaseTest, CommitsReachTheDiskBeforeTheyReturn) {
   using Settings = std::vector<std::pair<std::string, std::string>>;
   const Settings settings =
       IsPostgres() ? Settings{{"SHOW synchronous_commit", "on"}, {"SHOW fsync", "on"}}
@@ -103,7 +114,180 @@ TEST_P(DurabilityTest, CommitsReachTheDiskBeforeTheyReturn) {
     EXPECT_EQ(Value(query), expected) << query;
 }
 
-QGEN_BACKEND_TEST_SUITE(DurabilityTest);
+// Another connection holds the row (PostgreSQL) or the write lock (SQLite)
+// longer than the busy timeout: a post fails after that timeout (not the
+// default one), naming it, and stays pending; it goes through once the
+// holder lets go. On SQLite a transaction
+// cannot start either, as it takes the write lock at once.
+TEST_P(DatabaseTest, AWriterHeldUpPastTheBusyTimeoutIsRefusedAndKeepsItsChange) {
+  Insert("a");
+  writer_->SetBusyTimeout(100);
+  table_->Edit();
+  table_->FieldByName("v")->SetAsString("b");
+  db().StartTransaction();
+  Exec("UPDATE t SET v = 'held'");
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_THAT(Refusal([&] { table_->Post(); }), HasSubstr("more than 100 ms"));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));  // not 5 s
+  EXPECT_EQ(table_->State(), dsEdit);
+  if (!IsPostgres()) {
+    EXPECT_THAT(Refusal([&] { writer_->StartTransaction(); }), HasSubstr("100 ms"));
+    EXPECT_FALSE(writer_->InTransaction());
+  }
+  db().Rollback();
+  table_->Post();
+  EXPECT_EQ(Value("SELECT v FROM t"), "b");
+}
+
+// Another connection adds a column under a statement prepared before: the
+// statement runs again, on its own and inside a transaction.
+TEST_P(DatabaseTest, AStatementPreparedBeforeAnAlterTableStillRuns) {
+  Insert("a");
+  const auto columns = [&] { return db().Query("SELECT * FROM t").at(0).size(); };
+  EXPECT_EQ(columns(), 2u);
+  writer_->Execute("ALTER TABLE t ADD COLUMN b INTEGER");
+  EXPECT_EQ(columns(), 3u);
+  writer_->Execute("ALTER TABLE t ADD COLUMN c INTEGER");
+  db().StartTransaction();
+  EXPECT_EQ(columns(), 4u);
+  db().Commit();
+}
+
+TEST_P(DatabaseTest, CommitShowsItsPostsToOthersAndRollbackOrCloseUndoesThem) {
+  Insert("a");
+  writer_->StartTransaction();
+  Insert("b");
+  table_->Locate("id", Variant("a"));
+  Change(*table_, "v", "edited");
+  EXPECT_EQ(Seen(), "a");
+  // The writer sees its own uncommitted work.
+  EXPECT_EQ(writer_->Query("SELECT COUNT(*) FROM t")[0][0].ToInt64(), 2);
+  writer_->Commit();
+  EXPECT_FALSE(writer_->InTransaction());
+  EXPECT_EQ(Seen() + Value("SELECT v FROM t WHERE id = 'a'"), "a,bedited");
+
+  const std::function<void()> undo[] = {[&] { writer_->Rollback(); }, [&] { writer_->Close(); }};
+  for (const auto& end : undo) {
+    writer_->StartTransaction();
+    Insert("x");
+    writer_->Execute("UPDATE t SET v = 'x'");
+    end();
+    EXPECT_FALSE(writer_->InTransaction());
+    EXPECT_EQ(Seen() + Value("SELECT v FROM t WHERE id = 'a'"), "a,bedited");
+  }
+  writer_->Open();
+  table_->Close();
+  table_->Open();
+  Insert("d");  // committed on its own again
+  EXPECT_EQ(Seen(), "a,b,d");
+  // A connection destroyed in a transaction rolls it back.
+  auto other = Connect();
+  other->StartTransaction();
+  other->Execute("INSERT INTO t (id) VALUES ('e')");
+  other.reset();
+  EXPECT_EQ(Seen(), "a,b,d");
+}
+
+// Misuse, a failed statement and a failed post raise and leave the
+// transaction open; a change refused by the key stays pending for correction.
+TEST_P(DatabaseTest, MisuseAndFailuresLeaveTheTransactionAsItWas) {
+  EXPECT_THAT(Refusal([&] { writer_->Commit(); }), HasSubstr("No transaction is open"));
+  EXPECT_THAT(Refusal([&] { writer_->Rollback(); }), HasSubstr("No transaction is open"));
+  TDatabase closed(nullptr);
+  closed.SetURI(Uri());
+  EXPECT_THAT(Refusal([&] { closed.StartTransaction(); }), HasSubstr("not connected"));
+  EXPECT_FALSE(closed.InTransaction());
+
+  writer_->StartTransaction();
+  Insert("a", "first");
+  EXPECT_THAT(Refusal([&] { writer_->StartTransaction(); }), HasSubstr("already open"));
+  EXPECT_THROW(Insert("a", "second"), EDatabaseError);
+  EXPECT_EQ(table_->State(), dsInsert);
+  EXPECT_EQ(table_->FieldByName("v")->AsString(), "second");
+  table_->FieldByName("id")->SetAsString("b");
+  table_->Post();
+  EXPECT_THROW(writer_->Query("SELECT * FROM no_such_table"), EDatabaseError);
+  EXPECT_THROW(Change(*table_, "id", "a"), EDatabaseError);
+  EXPECT_EQ(table_->State(), dsEdit);
+  table_->Cancel();
+  EXPECT_EQ(table_->FieldByName("id")->AsString(), "b");
+  EXPECT_TRUE(writer_->InTransaction());
+  writer_->Commit();
+  EXPECT_EQ(Seen() + Value("SELECT v FROM t WHERE id = 'a'"), "a,bfirst");
+}
+
+TEST_P(DatabaseTest, CommitRefusedByTheDatabaseEndsTheTransactionWritingNothing) {
+  // A deferred foreign key is checked at Commit.
+  Exec("CREATE TABLE parent (id INTEGER PRIMARY KEY)");
+  Exec(
+      "CREATE TABLE child (id VARCHAR(20) PRIMARY KEY, p INTEGER REFERENCES parent (id) "
+      "DEFERRABLE INITIALLY DEFERRED)");
+  if (!IsPostgres())
+    writer_->Execute("PRAGMA foreign_keys = ON");
+  writer_->StartTransaction();
+  Insert("a");
+  writer_->Execute("INSERT INTO child (id, p) VALUES ('orphan', 7)");
+  EXPECT_THAT(Refusal([&] { writer_->Commit(); }), HasSubstr("nothing of it was written"));
+  EXPECT_FALSE(writer_->InTransaction());
+  EXPECT_EQ(Seen() + "|" + Value("SELECT COUNT(*) FROM child"), "|0");
+  // The connection is left with no transaction of its own: a new one starts.
+  writer_->StartTransaction();
+  Insert("b");
+  writer_->Commit();
+  EXPECT_EQ(Seen(), "b");
+}
+
+// The database ends the transaction on its own: SQLite for a trigger's
+// RAISE(ROLLBACK), PostgreSQL when the connection is lost. Nothing posted
+// afterwards may be written on its own until the caller ends the transaction.
+TEST_P(DatabaseTest, TransactionEndedByTheDatabaseIsNeverContinuedOnItsOwn) {
+  const auto kill_backend = [&] {
+    Value("SELECT pg_terminate_backend(?::int)", {writer_->Query("SELECT pg_backend_pid()")[0][0]});
+  };
+  if (!IsPostgres())
+    Exec(
+        "CREATE TRIGGER refuse BEFORE INSERT ON t WHEN NEW.v = 'boom' "
+        "BEGIN SELECT RAISE(ROLLBACK, 'refused by the trigger'); END");
+  writer_->StartTransaction();
+  Insert("a");
+  if (IsPostgres())
+    kill_backend();
+  const std::string lost = Refusal([&] { Insert("b", "boom"); });
+  EXPECT_THAT(lost, HasSubstr(Pick("refused by the trigger", "Lost the connection")));
+  EXPECT_THAT(lost, HasSubstr("rolled the open transaction back"));
+  EXPECT_EQ(table_->State(), dsInsert);
+  table_->Cancel();
+  EXPECT_TRUE(writer_->InTransaction());
+  EXPECT_THAT(Refusal([&] { Insert("c"); }), HasSubstr("roll it back and start again"));
+  table_->Cancel();
+  EXPECT_EQ(Seen(), "");
+
+  EXPECT_THAT(Refusal([&] { writer_->Commit(); }), HasSubstr("nothing of it was written"));
+  EXPECT_FALSE(writer_->InTransaction());
+  Insert("d");  // the connection is made again outside a transaction
+  EXPECT_EQ(Seen(), "d");
+
+  // Rollback ends such a transaction without complaint.
+  writer_->StartTransaction();
+  if (IsPostgres())
+    kill_backend();
+  EXPECT_THROW(Insert("e", "boom"), EDatabaseError);
+  table_->Cancel();
+  writer_->Rollback();
+  Insert("f");
+  EXPECT_EQ(Seen(), "d,f");
+  // Outside a transaction, a post that meets a lost connection stays pending
+  // and goes through on the connection made again.
+  if (IsPostgres()) {
+    kill_backend();
+    EXPECT_THAT(Refusal([&] { Insert("g"); }), HasSubstr("Lost the connection"));
+    EXPECT_EQ(table_->State(), dsInsert);
+    table_->Post();
+    EXPECT_EQ(Seen(), "d,f,g");
+  }
+}
+
+QGEN_BACKEND_TEST_SUITE(DatabaseTest);
 
 }  // namespace
 }  // namespace qgen::test
