@@ -1,6 +1,6 @@
 // A fixture that opens the mask edit dialog as the design-time editor does,
 // drives it as a user would (mouse clicks, typing, focus changes) and checks
-// what the user sees in one line: Expect("mask=INV-##; off=Testbtn,Edit3").
+// what the user sees in one line: Expect("Edit1=INV-##; off=Testbtn,Edit3").
 // Messages are recorded, not shown; SVOK and EVOK start false as after loading.
 #pragma once
 
