@@ -91,6 +91,7 @@ faults=(
   'dialog-result-dropped~~design/EditMask.cpp~~s/texts = std::move\(result\);/(void)result;/~~What the user enters in the mask edit dialog and confirms with OK is not written back to the generator'
   'dialog-cancel-writes-back~~design/EditMask.cpp~~s/if \(dialog\.ShowModal\(\) != mrOk\)\s*return false;/dialog.ShowModal();/~~The mask edit dialog'"'"'s texts are written back to the generator also when the dialog is cancelled'
   'dialog-engine-freed~~design/GenDlg.cpp~~s/if \(open_dialogs == 0\)\s*Mt\.reset\(\);/Mt.reset();/~~Closing one mask edit dialog frees the mask engine under another that is still open'
+  'dialog-flag-kept~~design/GenDlg.cpp~~s/  flag = false;\n  const std::string value = edit->Text\(\);/  const std::string value = edit->Text();/~~Leaving a start or end value edit empty, or with text that cannot be read, keeps the flag of the value checked before, so the test panel counts from a value no longer there'
   'dialog-end-disabled~~design/GenDlg.cpp~~s/i <= ControlCount\(\) - 5;/i <= ControlCount() - 4;/~~Test mode disables its own End button too, so the test panel cannot be closed'
   'sink-not-restored~~design/QtMessageSink.cpp~~s/  SetMessageSink\(previous_\);/  (void)previous_;/~~The GUI message sink, when it goes, leaves itself as the sink instead of putting the former one back (later messages reach a destroyed object)'
   'verb-caption-changed~~design/gendsgn.cpp~~s/return "Edit &Mask";/return "Edit Mask";/~~TGenerator'"'"'s first verb is captioned "Edit Mask" instead of "Edit &Mask"'
