@@ -33,22 +33,18 @@ class BackendTest : public ::testing::TestWithParam<Backend> {
   std::string Pick(const std::string& sqlite, const std::string& postgres) const {
     return IsPostgres() ? postgres : sqlite;
   }
-  // The URI of this test's database, and a new opened connection to it.
-  const std::string& Uri() const { return uri_; }
+  // A new opened connection to this test's database.
   std::unique_ptr<TDatabase> Connect() const { return OpenDatabase(uri_); }
   // SQL on the fixture's own connection ("?" placeholders).
   void Exec(const std::string& sql, const std::vector<Variant>& params = {}) {
     db_->Execute(sql, params);
   }
-  // The first column of the first row that `sql` selects, as text.
+  // The first column of the rows that `sql` selects, as text joined by commas.
   std::string Value(const std::string& sql, const std::vector<Variant>& params = {}) {
-    return db_->Query(sql, params).at(0).at(0).ToString();
-  }
-  // The first column of every row that `sql` selects, joined by commas.
-  std::string Column(const std::string& sql) {
+    const auto rows = db_->Query(sql, params);
     std::string joined;
-    for (const auto& row : db_->Query(sql))
-      joined += (joined.empty() ? "" : ",") + row.at(0).ToString();
+    for (const auto& row : rows)
+      joined += (&row == rows.data() ? "" : ",") + row.at(0).ToString();
     return joined;
   }
   // Table `name` of `database` (the fixture's own by default), opened.

@@ -95,7 +95,7 @@ class DatabaseTest : public BackendTest {
     return MessageOf<EDatabaseError>(call);
   }
   // The ids in the table as another program sees them, in order.
-  std::string Seen() { return Column("SELECT id FROM t ORDER BY id"); }
+  std::string Seen() { return Value("SELECT id FROM t ORDER BY id"); }
 
   std::unique_ptr<TDatabase> writer_;
   std::unique_ptr<TTable> table_;
@@ -194,7 +194,6 @@ TEST_P(DatabaseTest, MisuseAndFailuresLeaveTheTransactionAsItWas) {
   EXPECT_THAT(Refusal([&] { writer_->Commit(); }), HasSubstr("No transaction is open"));
   EXPECT_THAT(Refusal([&] { writer_->Rollback(); }), HasSubstr("No transaction is open"));
   TDatabase closed(nullptr);
-  closed.SetURI(Uri());
   EXPECT_THAT(Refusal([&] { closed.StartTransaction(); }), HasSubstr("not connected"));
   EXPECT_FALSE(closed.InTransaction());
 

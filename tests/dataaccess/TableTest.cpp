@@ -159,7 +159,7 @@ TEST_P(TableTest, LocateKeepsToOneRowOfAKeyThroughItsWrites) {
       ASSERT_TRUE(table->Locate("k", 1));
       Change(*table, "v", table->FieldByName("v")->AsString() + "+");
     }
-    EXPECT_EQ(Column("SELECT v FROM twice ORDER BY v"), "a++++,b");
+    EXPECT_EQ(Value("SELECT v FROM twice ORDER BY v"), "a++++,b");
   }
 }
 
@@ -194,8 +194,7 @@ TEST_P(TableTest, CancelAndTheChangesNotAllowedNowLeaveTheStoredRecord) {
   EXPECT_EQ(table->State(), dsEdit);
   EXPECT_EQ(table->FieldByName("Suffix")->AsString(), "changed");
   table->Cancel();
-  EXPECT_EQ(table->FieldByName("Suffix")->AsString() + Column("SELECT \"Suffix\" FROM seq"),
-            "aa,b");
+  EXPECT_EQ(table->FieldByName("Suffix")->AsString() + Value("SELECT \"Suffix\" FROM seq"), "aa,b");
   // A cancelled insert writes nothing; the former record is current again.
   table->Insert();
   table->FieldByName("Prefix")->SetAsString("X");
@@ -240,7 +239,7 @@ TEST_P(TableTest, UpperHalfBytesTravelAsUtf8) {
   table->FieldByName("Suffix")->SetAsString("\xFF");
   table->Post();
   EXPECT_EQ(table->FieldByName("Prefix")->AsString(), engine);
-  EXPECT_EQ(Column("SELECT \"Prefix\" || \"Suffix\" FROM seq"),
+  EXPECT_EQ(Value("SELECT \"Prefix\" || \"Suffix\" FROM seq"),
             "\xD0\x96\xD0\xB0\xD0\xBA-\xD1\x91\xD1\x8F");  // UTF-8
 
   ASSERT_TRUE(table->Locate("GenID;Prefix", Variant::Array({1, engine})));
