@@ -6,26 +6,21 @@
 
 namespace qgen::test {
 
-bool FaultyTable::Due(int& passes, int& failures) {
-  if (failures == 0)
-    return false;
-  if (passes > 0) {
-    --passes;
-    return false;
-  }
-  --failures;
-  return true;
-}
-
 void FaultyTable::Edit() {
-  if (Due(edit_passes_, edit_failures_))
+  if (edit_failures_ > 0) {
+    --edit_failures_;
     throw EDatabaseError("injected failure of Edit");
+  }
   TTable::Edit();
 }
 
 void FaultyTable::Post() {
-  if (Due(post_passes_, post_failures_))
+  if (post_passes_ > 0) {
+    --post_passes_;
+  } else if (post_failures_ > 0) {
+    --post_failures_;
     throw EDatabaseError("injected failure of Post");
+  }
   if (BeforeNextPost) {
     auto hook = std::move(BeforeNextPost);
     BeforeNextPost = nullptr;

@@ -32,10 +32,6 @@ class FaultyTable : public TTable {
   void Post() override;
 
  private:
-  // True (and one failure used up) when the call is to fail.
-  static bool Due(int& passes, int& failures);
-
-  int edit_passes_ = 0;
   int edit_failures_ = 0;
   int post_passes_ = 0;
   int post_failures_ = 0;
