@@ -42,6 +42,7 @@ TEST_F(GeneratorTest, InitDBChecksTheSevenColumnsAndWarnsOfAMissingUniqueKey) {
     if (c.table.empty())
       program.source->SetDataSet(nullptr);
     TGenerator* gen = program.NewGenerator("INV-##", "");
+    gen->FSetDataSource(gen->DataSource());  // the same again: not opened or told again
     const bool usable = c.message != kOpenError;
     ASSERT_EQ(messages.messages.size(), c.message.empty() ? 0u : 1u);
     if (!c.message.empty()) {
