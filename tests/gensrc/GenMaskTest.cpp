@@ -102,6 +102,7 @@ TEST(GenMaskValue, SettersAndTheApplicationsAnswerWriteTheValueAndGettersSplitIt
       {"@@-#", "G", "K", "K@-#"},  // a shorter answer: the rest keeps its character
       {"", "G", "KLM", "KL-#"},    // a longer one: the rest is left out
       {"", "G", "", "KL-#"},
+      {"A#B[XY]@$", "S", "7YQ", "A7BY@Q"},
   };
   TGenMask mask;
   std::string asked;
@@ -123,16 +124,13 @@ TEST(GenMaskValue, SettersAndTheApplicationsAnswerWriteTheValueAndGettersSplitIt
     EXPECT_EQ(mask.GetMskValue(), value);
   }
   EXPECT_EQ(asked, "@@ K@ ");  // the handler is given the characters as they stand
-  mask.ScanMask("[ABA]");
-  mask.SetSuffix("A");  // duplicates kept; the first equal member is chosen
-  EXPECT_EQ(mask.Symbols[0].Current, 0);
-  mask.ScanMask("A#B[XY]@$");
-  mask.SetSuffix("7YQ");
-  EXPECT_EQ(mask.GetMskValue(), "A7BY@Q");
   const std::vector<std::string> parts = {mask.GetPrefix().str(), mask.GetSuffix().str(),
                                           mask.GetSTAT().str(),   mask.GetENUM().str(),
                                           mask.GetINCR().str(),   mask.GetPROC().str()};
   EXPECT_EQ(parts, (std::vector<std::string>{"AB@", "7YQ", "AB", "Y", "7Q", "@"}));
+  mask.ScanMask("[ABA]");
+  mask.SetSuffix("A");  // duplicates kept; the first equal member is chosen
+  EXPECT_EQ(mask.Symbols[0].Current, 0);
 }
 
 TEST(GenMaskValidate, ReportsEveryInvalidCharacterAndLimitsKeepOnlyValidValues) {

@@ -16,24 +16,20 @@ namespace {
 // free row and sign it, read the value, write the next one back and free it.
 void PlainProtocol(const std::string& uri, std::size_t count, std::vector<std::string>& issued) {
   auto db = OpenDatabase(uri);
-  const std::string who = "plain-" + std::to_string(getpid());
+  const Variant who("plain-" + std::to_string(getpid()));
+  const std::string set = "UPDATE \"Gentbl\" SET \"Try\" = 0, \"LastTime\" = ?, \"State\" = ";
   const std::string row = " WHERE \"GenID\" = 0 AND \"Prefix\" = 'INV-'";
   while (issued.size() < count) {
-    if (db->Execute("UPDATE \"Gentbl\" SET \"State\" = 1, \"Who\" = ?, \"Try\" = 0, "
-                    "\"LastTime\" = ?" +
-                        row + " AND \"State\" = 0",
-                    {Variant(who), Variant(GetTimeStamp())}) != 1) {
+    if (db->Execute(set + "1, \"Who\" = ?" + row + " AND \"State\" = 0",
+                    {Variant(GetTimeStamp()), who}) != 1) {
       usleep(300);
       continue;
     }
-    const auto value = db->Query("SELECT \"Suffix\" FROM \"Gentbl\"" + row)[0][0].ToString();
-    const std::string next = Format("%04d", StrToInt(value) + 1);
-    if (db->Execute("UPDATE \"Gentbl\" SET \"Suffix\" = ?, \"State\" = 0, \"Try\" = 0, "
-                    "\"LastTime\" = ?" +
-                        row + " AND \"State\" = 1 AND \"Who\" = ?",
-                    {Variant(next), Variant(GetTimeStamp()), Variant(who)}) == 1) {
+    const auto value = db->Query("SELECT \"Suffix\" FROM \"Gentbl\"" + row)[0][0];
+    const std::string next = Format("%04d", StrToInt(value.ToString()) + 1);
+    if (db->Execute(set + "0, \"Suffix\" = ?" + row + " AND \"State\" = 1 AND \"Who\" = ?",
+                    {Variant(GetTimeStamp()), Variant(next), who}) == 1)
       issued.push_back("INV-" + next);
-    }
   }
 }
 
