@@ -1,7 +1,6 @@
-// The mask engine: parsing pictures into symbols and the parser's errors,
-// reading, writing and validating values, and counting the suffix up and down
-// (carry and borrow, the limits, overflow and underflow reports and their
-// defaults, the letter blocks, and the operations a subclass replaces).
+// The mask engine: parsing pictures and the parser's errors; reading, writing and validating
+// values; counting up and down (carry and borrow, the limits, overflow and underflow reports and
+// their defaults, the letter blocks, and the operations a subclass replaces).
 #include <gtest/gtest.h>
 
 #include <array>

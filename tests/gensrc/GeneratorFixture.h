@@ -1,7 +1,6 @@
-// Shared set-up of the generator tests: the library's generator table in a
-// fresh SQLite file or a private PostgreSQL schema, and "programs" that each
-// reach it through a connection, a fault-injecting table and a data source of
-// their own, so that several generators behave as several programs would.
+// Shared set-up of the generator tests: the library's generator table in a fresh SQLite file or
+// a private PostgreSQL schema, and "programs" that each reach it through a connection, a
+// fault-injecting table and a data source of their own, as several programs would.
 #pragma once
 
 #include <memory>

@@ -1,7 +1,6 @@
-// The generator's shell: the 17-digit time stamp (with the unit variables it
-// leaves behind, one set per thread) and the identity made from it, the mask
-// and limit setters with their notices, and how it takes, opens and lets go of
-// its data source.
+// The generator's shell: the 17-digit time stamp (with the unit variables it leaves behind, one
+// set per thread) and the identity made from it, the mask and limit setters with their notices,
+// and how it lets go of its data source.
 #include <set>
 #include <sstream>
 #include <thread>
