@@ -5,6 +5,7 @@
 // tests install a MessageRecorder.
 #pragma once
 
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -50,7 +51,8 @@ const std::string& ApplicationTitle();
 void SetApplicationTitle(const std::string& title);
 
 // A sink that records what is shown instead of showing it; installs itself for
-// its lifetime and puts the previous sink back when destroyed.
+// its lifetime and puts the previous sink back when destroyed. Components on
+// several threads may show messages at once; read `messages` once they are done.
 class MessageRecorder : public MessageSink {
  public:
   MessageRecorder();
@@ -58,7 +60,10 @@ class MessageRecorder : public MessageSink {
   MessageRecorder& operator=(const MessageRecorder&) = delete;
   ~MessageRecorder() override;
 
-  void Show(const ShownMessage& message) override { messages.push_back(message); }
+  void Show(const ShownMessage& message) override {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    messages.push_back(message);
+  }
   // The texts shown, in order.
   std::vector<std::string> Texts() const;
   void Clear() { messages.clear(); }
@@ -67,6 +72,7 @@ class MessageRecorder : public MessageSink {
 
  private:
   MessageSink* previous_;
+  std::mutex mutex_;  // guards `messages` while components show messages
 };
 
 }  // namespace qgen
