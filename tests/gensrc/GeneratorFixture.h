@@ -10,7 +10,7 @@
 #include "dataaccess/DataSource.h"
 #include "framework/Messages.h"
 #include "gensrc/Gensrc.h"
-#include "tests/support/FaultyTable.h"
+#include "tests/gensrc/FaultyTable.h"
 #include "tests/support/TestDatabase.h"
 #include "tests/support/TestSupport.h"
 

@@ -1,4 +1,4 @@
-#include "tests/support/FaultyTable.h"
+#include "tests/gensrc/FaultyTable.h"
 
 #include <utility>
 
