@@ -62,6 +62,7 @@ faults=(
   'wait-not-counted~~gensrc/GeneratorRow.cpp~~s/Variant\(tries\.value_or\(0\) \+ 1\)/Variant(tries.value_or(0))/~~A generator that finds the row busy no longer adds its wait to the row (Try stays), so only age frees a row left busy'
   'busy-notice-count~~gensrc/Generator.cpp~~s/kFailuresBeforeNotice = 10;/kFailuresBeforeNotice = 11;/~~The busy notice comes after 11 failed lock or read steps in a row instead of 10'
   'instance-stamp-shared~~gensrc/TimeStamp.cpp~~s/while \(!latest\.empty\(\) && stamp <= latest\)/while (false)/~~Two generators made in the same millisecond get the same instance stamp (Who), so each passes for the other'
+  'queue-left-on-outage~~gensrc/Generator.cpp~~s/\n\s*if \(now\.empty\(\)\)\n\s*return false;//~~A generator that cannot read the row while waiting its turn (the database went away) draws without the queue for the next 10 s, racing the programs that queue once the database is back'
   'undo-ignores-value~~gensrc/Generator.cpp~~s/\s*&&\s*row\.Suffix\(\) == mine//~~Undo takes a value back without checking that the row still holds the value this generator wrote'
   # Mask engine.
   'carry-charnum~~gensrc/GenMask.cpp~~s/(b == kUpperLast \|\| b == kSmallLast\)\s*return Become\(c, .0., )true/$1false/~~A letter-or-digit symbol (&) that wraps from its last letter back to 0 no longer carries into the symbol on its left'

@@ -1,6 +1,7 @@
 // The busy flag between instances: taking a free row, counting the waits on a
 // busy one, freeing a stale mark, the failure count with its notice and the
 // bounded retry loop.
+#include "gensrc/GeneratorQueue.h"
 #include "tests/gensrc/GeneratorFixture.h"
 
 namespace qgen::test {
@@ -92,7 +93,9 @@ TEST_F(GeneratorTest, TheTenthFailureInARowAndEveryLaterOneShowTheBusyNotice) {
 
 // The retry loop gives up after RetryTimeout instead of running for ever (the
 // busy error is the next command's to show): a database that went away is the
-// database's own error, nothing is issued, and the sequence goes on.
+// database's own error, nothing is issued, and the sequence goes on. Nor does
+// it send the program out of the queue: back, it waits its turn again (here
+// the whole wait, as another program keeps the turn).
 TEST_F(GeneratorTest, ALostDatabaseEndsTheRetriesWithItsErrorWithoutLosingANumber) {
   TestClock clock(kHalfPast);  // the pauses pass on the test clock
   Program& program = NewProgram();
@@ -102,6 +105,14 @@ TEST_F(GeneratorTest, ALostDatabaseEndsTheRetriesWithItsErrorWithoutLosingANumbe
   EXPECT_EQ(Row().suffix, "0001");
   program.database->Open();
   EXPECT_EQ(gen->Generator(), "INV-0002");
+  const auto other = OpenSequenceQueue(*admin, "Gentbl", 0, "INV-");
+  ASSERT_TRUE(other->Enter(std::chrono::milliseconds(0)));
+  program.database->Close();
+  EXPECT_THROW(gen->Generator(), EDatabaseError);
+  program.database->Open();
+  const TDateTime before = clock.time;
+  EXPECT_EQ(gen->Generator(), "INV-0003");
+  EXPECT_GE(clock.time - before, EncodeTime(0, 0, 3, 0));
 }
 
 }  // namespace
