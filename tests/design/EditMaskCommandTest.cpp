@@ -1,6 +1,5 @@
-// `qgen edit-mask` run as the built program, where it cannot show its window:
-// it fails with a message and status 1, never with a crash (as it once did
-// with a display that could not be opened).
+// `qgen edit-mask` where no window can be shown fails with a message and
+// status 1, not with the crash it once had when the display could not open.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
