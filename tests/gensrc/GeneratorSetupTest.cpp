@@ -10,7 +10,20 @@
 namespace qgen::test {
 namespace {
 
-TEST(TimeStamp, IsSeventeenZeroFilledDigitsOfLocalTimeWithItsPartsLeftInTheThreadsVariables) {
+// Generators made in quick succession (in one millisecond, or on a clock that
+// stands still) never share an identity: one could undo the other's number.
+TEST(TimeStamp, IsSeventeenDigitsOfLocalTimeUniqueAsAnIdentityWithItsPartsKeptPerThread) {
+  std::set<std::string> stamps;
+  for (int i = 0; i < 23; ++i) {
+    if (i == 20)  // a clock that stands still, after every stamp so far
+      SetClock([] { return EncodeDate(2999, 1, 2); });
+    TGenerator gen(nullptr);
+    EXPECT_THAT(gen.InstanceStamp, ::testing::MatchesRegex("[0-9]{17}"));
+    EXPECT_GT(gen.InstanceStamp, stamps.empty() ? "" : *stamps.rbegin());
+    stamps.insert(gen.InstanceStamp);
+  }
+  SetClock(nullptr);
+  EXPECT_EQ(stamps.size(), 23u);
   const struct {
     int y, mo, d, h, mi, s, ms;
     std::string stamp;
@@ -31,23 +44,6 @@ TEST(TimeStamp, IsSeventeenZeroFilledDigitsOfLocalTimeWithItsPartsLeftInTheThrea
   EXPECT_EQ(parts, (std::vector<int>{2026, 1, 2, 3, 4, 5, 6}));
   EXPECT_EQ(Present, clock.time);
   std::thread([] { EXPECT_EQ(Year, 0); }).join();  // another thread's are its own
-}
-
-// Generators made in quick succession (in one millisecond, or on a clock that
-// stands still) must never share an identity: one could undo the other's number.
-TEST(GeneratorCreate, IdentitiesAreSeventeenDigitsUniqueWithinTheProcess) {
-  std::set<std::string> stamps;
-  for (int i = 0; i < 23; ++i) {
-    if (i == 20)  // a clock that stands still, after every stamp so far
-      SetClock([] { return EncodeDate(2999, 1, 2); });
-    TGenerator gen(nullptr);
-    EXPECT_EQ(gen.InstanceStamp.find_first_not_of("0123456789"), std::string::npos);
-    EXPECT_EQ(gen.InstanceStamp.size(), 17u);
-    EXPECT_GT(gen.InstanceStamp, stamps.empty() ? "" : *stamps.rbegin());
-    stamps.insert(gen.InstanceStamp);
-  }
-  SetClock(nullptr);
-  EXPECT_EQ(stamps.size(), 23u);
 }
 
 TEST(GeneratorLimits, AreComparedAsTextWithTheirNotices) {
