@@ -46,8 +46,8 @@ class GeneratorTest : public ::testing::Test {
   // A generator of mask "INV-####" on `program` (else a new one) that has drawn
   // INV-0001 to INV-<count>.
   TGenerator* Drawn(int count, Program* program = nullptr);
-  // The row ("INV-", gen_id 0 unless named); `set` changes it ("SET" part, bound values).
-  GenRow Row(const std::string& prefix = "INV-", int gen_id = 0);
+  // The row of "INV-" (type 0); `set` changes it ("SET" part, bound values).
+  GenRow Row();
   void UpdateRow(const std::string& set, std::vector<Variant> values = {});
   int RowCount() {
     return static_cast<int>(admin->Query("SELECT COUNT(*) FROM \"Gentbl\"")[0][0].ToInt64());
