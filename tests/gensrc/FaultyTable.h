@@ -5,8 +5,10 @@
 #pragma once
 
 #include <functional>
+#include <utility>
 
 #include "dataaccess/Table.h"
+#include "framework/Exception.h"
 
 namespace qgen::test {
 
@@ -28,8 +30,29 @@ class FaultyTable : public TTable {
   // Runs after every Post that succeeded.
   std::function<void()> AfterPost;
 
-  void Edit() override;
-  void Post() override;
+  void Edit() override {
+    if (edit_failures_ > 0) {
+      --edit_failures_;
+      throw EDatabaseError("injected failure of Edit");
+    }
+    TTable::Edit();
+  }
+  void Post() override {
+    if (post_passes_ > 0) {
+      --post_passes_;
+    } else if (post_failures_ > 0) {
+      --post_failures_;
+      throw EDatabaseError("injected failure of Post");
+    }
+    if (BeforeNextPost) {
+      auto hook = std::move(BeforeNextPost);
+      BeforeNextPost = nullptr;
+      hook();
+    }
+    TTable::Post();
+    if (AfterPost)
+      AfterPost();
+  }
 
  private:
   int edit_failures_ = 0;
