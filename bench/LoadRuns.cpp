@@ -30,6 +30,7 @@ namespace {
 
 // One worker process and what it has printed so far.
 struct Worker {
+  std::vector<std::string> argv;
   std::unique_ptr<ChildProcess> process;
   std::string identity;
   std::string settings;
@@ -101,13 +102,35 @@ std::unique_ptr<Worker> StartWorker(Method method, const std::string& db, long l
     argv.push_back(std::to_string(print_delay_us));
   }
   auto worker = std::make_unique<Worker>();
-  worker->process = std::make_unique<ChildProcess>(argv);
+  worker->argv = std::move(argv);
+  worker->process = std::make_unique<ChildProcess>(worker->argv);
   return worker;
 }
 
-// Waits until every worker is set up; raises with the workers' own reasons
-// when one of them cannot be.
-void AwaitReady(const std::vector<std::unique_ptr<Worker>>& workers) {
+// Generators made in the same millisecond by two processes sign the row with
+// the same identity, and the audit could not tell their values apart (a gap
+// left by a killed one would look unexplained). A worker not yet started whose
+// identity repeats another's is sent away before it draws, and another started
+// in its place. True when one was replaced.
+bool ReplaceRepeatedIdentity(std::vector<std::unique_ptr<Worker>>& workers) {
+  std::set<std::string> seen;
+  for (auto& worker : workers) {
+    if (!worker->ready || seen.insert(worker->identity).second || worker->started)
+      continue;
+    worker->process->CloseInput();  // it ends without drawing
+    worker->process->Wait();
+    auto fresh = std::make_unique<Worker>();
+    fresh->argv = worker->argv;
+    fresh->process = std::make_unique<ChildProcess>(fresh->argv);
+    worker = std::move(fresh);
+    return true;
+  }
+  return false;
+}
+
+// Waits until every worker is set up, each with an identity of its own;
+// raises with the workers' own reasons when one of them cannot be.
+void AwaitReady(std::vector<std::unique_ptr<Worker>>& workers) {
   const long long give_up = MonotonicNs() + 120'000'000'000LL;
   for (;;) {
     Pump(workers, 50);
@@ -123,7 +146,7 @@ void AwaitReady(const std::vector<std::unique_ptr<Worker>>& workers) {
         throw std::runtime_error(reason);
       }
     }
-    if (all)
+    if (all && !ReplaceRepeatedIdentity(workers))
       return;
     if (MonotonicNs() > give_up)
       throw std::runtime_error("the workers were not set up within 120 s");
