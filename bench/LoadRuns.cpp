@@ -91,6 +91,14 @@ void Pump(const std::vector<std::unique_ptr<Worker>>& workers, int timeout_ms) {
     worker->Absorb();
 }
 
+// A worker process started with `argv`.
+std::unique_ptr<Worker> LaunchWorker(std::vector<std::string> argv) {
+  auto worker = std::make_unique<Worker>();
+  worker->argv = std::move(argv);
+  worker->process = std::make_unique<ChildProcess>(worker->argv);
+  return worker;
+}
+
 std::unique_ptr<Worker> StartWorker(Method method, const std::string& db, long long count,
                                     bool relaxed, long long print_delay_us = 0) {
   std::vector<std::string> argv = {SelfPath(), "worker", "--method", MethodName(method),
@@ -101,10 +109,7 @@ std::unique_ptr<Worker> StartWorker(Method method, const std::string& db, long l
     argv.push_back("--print-delay-us");
     argv.push_back(std::to_string(print_delay_us));
   }
-  auto worker = std::make_unique<Worker>();
-  worker->argv = std::move(argv);
-  worker->process = std::make_unique<ChildProcess>(worker->argv);
-  return worker;
+  return LaunchWorker(std::move(argv));
 }
 
 // Generators made in the same millisecond by two processes sign the row with
@@ -119,10 +124,7 @@ bool ReplaceRepeatedIdentity(std::vector<std::unique_ptr<Worker>>& workers) {
       continue;
     worker->process->CloseInput();  // it ends without drawing
     worker->process->Wait();
-    auto fresh = std::make_unique<Worker>();
-    fresh->argv = worker->argv;
-    fresh->process = std::make_unique<ChildProcess>(fresh->argv);
-    worker = std::move(fresh);
+    worker = LaunchWorker(worker->argv);
     return true;
   }
   return false;
