@@ -40,6 +40,12 @@ class Connection {
   // database (a lost PostgreSQL connection, an SQLite error that rolls back).
   virtual ResultRows Run(const std::string& sql, const std::vector<Variant>& params) = 0;
 
+  // Sends one statement and returns without waiting for its reply, which is
+  // read before the next statement runs; a failure of the statement is not
+  // reported. Backends that wait for nothing (SQLite) run it at once. See
+  // TDatabase::Send.
+  virtual void Send(const std::string& sql, const std::vector<Variant>& params) = 0;
+
   // Runs one writing statement as a transaction of its own, or, while an
   // explicit transaction is open, inside it behind a savepoint. SQLite takes
   // the write lock first (BEGIN IMMEDIATE), so that a writer that holds it
@@ -47,6 +53,13 @@ class Connection {
   // EDatabaseError with the database's reason; nothing of the statement is
   // written then, and an explicit transaction stays open.
   virtual ResultRows Write(const std::string& sql, const std::vector<Variant>& params) = 0;
+
+  // Whether a write outside an explicit transaction waits, when it commits,
+  // until its change is on disk (true, the default; see
+  // TDatabase::SetDurableCommits). Raises EDatabaseError when the database
+  // refuses the setting.
+  virtual void SetDurableCommits(bool durable) = 0;
+  virtual bool DurableCommits() const = 0;
 
   // The explicit transaction (see TDatabase::StartTransaction). Begin raises
   // EDatabaseError when one is open or the database refuses (SQLite: another

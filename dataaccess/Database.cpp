@@ -75,6 +75,14 @@ void TDatabase::SetBusyTimeout(int milliseconds) {
     connection_->SetBusyTimeout(milliseconds);
 }
 
+void TDatabase::SetDurableCommits(bool durable) {
+  connection().SetDurableCommits(durable);
+}
+
+bool TDatabase::DurableCommits() {
+  return connection().DurableCommits();
+}
+
 void TDatabase::Open() {
   if (connection_)
     return;
@@ -101,6 +109,10 @@ void TDatabase::StartTransaction() {
   if (live.InTransaction()) {
     throw EDatabaseError("A transaction is already open on database " + DisplayURI() +
                          "; commit it or roll it back before starting another");
+  }
+  if (!live.DurableCommits()) {
+    throw EDatabaseError("Cannot start a transaction on database " + DisplayURI() +
+                         " while its commits do not wait for the disk; make them durable first");
   }
   live.Begin();
 }
@@ -139,6 +151,10 @@ std::string TDatabase::FilePath() const {
 
 std::int64_t TDatabase::Execute(const std::string& sql, const std::vector<Variant>& params) {
   return connection().Run(sql, params).changes;
+}
+
+void TDatabase::Send(const std::string& sql, const std::vector<Variant>& params) {
+  connection().Send(sql, params);
 }
 
 std::vector<std::vector<Variant>> TDatabase::Query(const std::string& sql,

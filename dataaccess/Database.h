@@ -50,6 +50,19 @@ class TDatabase : public TComponent {
   int BusyTimeout() const { return busy_timeout_ms_; }
   void SetBusyTimeout(int milliseconds);
 
+  // Whether Post and Execute outside an explicit transaction return only once
+  // the change is on disk (true, the default, and again after Open). With
+  // false a commit returns once the change is in the database's log, which
+  // the next durable commit carries to disk with it, since the log is written
+  // in order; a crash before then loses the change. For a write whose loss
+  // does no harm and which a durable one follows (SQLite: synchronous NORMAL
+  // instead of FULL; PostgreSQL: synchronous_commit off for that write's
+  // transaction alone, sent with the statement in one round trip). An
+  // explicit transaction cannot start while it is false. Open the database
+  // first.
+  void SetDurableCommits(bool durable);
+  bool DurableCommits();
+
   // Connects (an open database stays open). Raises EDatabaseError with the
   // server's or the library's reason and what to check.
   void Open();
@@ -101,6 +114,11 @@ class TDatabase : public TComponent {
   std::int64_t Execute(const std::string& sql, const std::vector<Variant>& params = {});
   std::vector<std::vector<Variant>> Query(const std::string& sql,
                                           const std::vector<Variant>& params = {});
+  // Sends a statement without waiting for the database's answer: for a
+  // statement whose failure changes nothing for the caller, such as letting go
+  // of a session lock that a lost connection lets go of anyway. Its answer is
+  // read, and a failure of it dropped, before the next statement runs.
+  void Send(const std::string& sql, const std::vector<Variant>& params = {});
   bool TableExists(const std::string& table);
   std::vector<ColumnInfo> Columns(const std::string& table);
   // The identifier quoted for SQL, whatever characters it holds.

@@ -1,6 +1,7 @@
 #include "gensrc/Generator.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "dataaccess/DataSet.h"
 #include "dataaccess/DataSource.h"
@@ -361,21 +362,22 @@ bool TGenerator::WaitForTurn(microseconds give_up) {
   SequenceQueue* queue = SteadyNow() < queue_rest_until_ ? nullptr : Queue();
   if (queue == nullptr)
     return false;
-  if (queue->Enter(milliseconds(0)))
-    return true;
   // The holder of the turn normally hands it on within milliseconds. One that
   // has stopped without dying (or shows a message box) would hold everyone
   // up: when the row has not moved on during a whole wait, the queue is left
-  // alone for a while and the row's own rules (stale marks) take over. A row
-  // that cannot be read (the database is away) says nothing about the queue:
-  // the row's steps report the error and the next call queues again, so that
-  // all programs are back in line as soon as the database returns.
-  std::string seen = RowProgress();
-  for (;;) {
+  // alone for a while and the row's own rules (stale marks) take over. The
+  // first wait is shorter and looks at nothing, so that a free or briefly
+  // held turn costs one request; only a wait that runs out reads where the row
+  // stands. A row that cannot be read (the database is away) says nothing
+  // about the queue: the row's steps report the error and the next call
+  // queues again, so that all programs are back in line as soon as the
+  // database returns.
+  std::optional<std::string> seen;
+  for (milliseconds wait = milliseconds(kStaleMilliseconds);; wait = kQueueWait) {
     const auto left = std::chrono::duration_cast<milliseconds>(give_up - SteadyNow());
     if (left.count() <= 0)
       return false;
-    if (queue->Enter(std::min(left, kQueueWait)))
+    if (queue->Enter(std::min(left, wait)))
       return true;
     std::string now = RowProgress();
     if (now.empty())

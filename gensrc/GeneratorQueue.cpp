@@ -42,10 +42,12 @@ class AdvisoryLockQueue : public SequenceQueue {
 
   bool Enter(std::chrono::milliseconds limit) override {
     try {
-      const std::string sql = std::string("SELECT pg_try_advisory_lock(") + kLockNumber + ")";
-      held_ = database_.Query(sql, key_)[0][0].ToInt64() != 0;
-      if (!held_ && limit.count() > 0)
+      if (limit.count() > 0) {
         held_ = Wait(limit);
+      } else {
+        const std::string sql = std::string("SELECT pg_try_advisory_lock(") + kLockNumber + ")";
+        held_ = database_.Query(sql, key_)[0][0].ToInt64() != 0;
+      }
     } catch (const Exception&) {
       held_ = false;  // the row protocol reports what is wrong with the database
     }
@@ -56,30 +58,30 @@ class AdvisoryLockQueue : public SequenceQueue {
     if (!held_)
       return;
     held_ = false;
+    // Nothing waits for the answer: the server lets go at once, and a lost
+    // connection has let go of the lock already.
     try {
-      database_.Query(std::string("SELECT pg_advisory_unlock(") + kLockNumber + ")", key_);
+      database_.Send(std::string("SELECT pg_advisory_unlock(") + kLockNumber + ")", key_);
     } catch (const Exception&) {
-      // A lost connection has let go of the lock on the server.
+      // Not connected: the server holds nothing for this program.
     }
   }
 
  private:
-  // Waits in the server's queue for the lock; the statement's lock_timeout
-  // bounds the wait and is put back to the database's busy timeout.
+  // Waits in the server's queue for the lock, in one statement: a
+  // lock_timeout of the statement's own transaction, set before the lock is
+  // asked for, bounds the wait.
   bool Wait(std::chrono::milliseconds limit) {
-    const auto timeout = [&](long long ms) {
-      database_.Query("SELECT set_config('lock_timeout', ?, false)", {Variant(std::to_string(ms))});
-    };
-    timeout(limit.count());
-    bool held = false;
+    std::vector<Variant> params = key_;  // the lock's number, then the timeout
+    params.push_back(Variant(std::to_string(limit.count())));
     try {
-      database_.Query(std::string("SELECT pg_advisory_lock(") + kLockNumber + ")", key_);
-      held = true;
+      database_.Query(std::string("SELECT s.t, pg_advisory_lock(") + kLockNumber +
+                          ") FROM (SELECT set_config('lock_timeout', ?, true) AS t OFFSET 0) AS s",
+                      params);
+      return true;
     } catch (const EDatabaseError&) {
-      // The wait ran out (or the connection went, and the lock with it).
+      return false;  // the wait ran out (or the connection went, and the lock with it)
     }
-    timeout(database_.BusyTimeout());
-    return held;
   }
 
   TDatabase& database_;

@@ -46,30 +46,17 @@ class CheckOnly {
   std::string before_;
 };
 
-// Commits the next writes without waiting for the disk, and puts the
-// connection's own setting back afterwards. Nothing changes inside an explicit
-// transaction, nor where the connection already does so.
+// Commits the next writes without waiting for the disk, and makes the
+// connection's commits durable again afterwards. Nothing changes inside an
+// explicit transaction, nor where the caller has switched durability off.
 class CommitWithoutSync {
  public:
   explicit CommitWithoutSync(TDatabase* database) {
-    if (database == nullptr || !database->Connected() || database->InTransaction())
-      return;
     try {
-      if (database->Kind() == "sqlite") {
-        // In WAL mode a commit at NORMAL is written but not synced; the next
-        // FULL commit syncs the log with it.
-        const std::int64_t level = database->Query("PRAGMA synchronous")[0][0].ToInt64();
-        if (level < 2)
-          return;
-        database->Execute("PRAGMA synchronous = NORMAL");
-        restore_ = "PRAGMA synchronous = " + std::to_string(level);
-      } else {
-        const auto rows = database->Query(
-            "SELECT s.old, set_config('synchronous_commit', 'off', false) FROM "
-            "(SELECT current_setting('synchronous_commit') AS old OFFSET 0) AS s");
-        old_ = rows[0][0].ToString();
-        restore_ = "SELECT set_config('synchronous_commit', ?, false)";
-      }
+      if (database == nullptr || !database->Connected() || database->InTransaction() ||
+          !database->DurableCommits())
+        return;
+      database->SetDurableCommits(false);
       database_ = database;
     } catch (const Exception&) {
       // The write then waits for the disk, as any other.
@@ -81,20 +68,14 @@ class CommitWithoutSync {
     if (database_ == nullptr)
       return;
     try {
-      if (old_.empty()) {
-        database_->Execute(restore_);
-      } else {
-        database_->Query(restore_, {Variant(old_)});
-      }
+      database_->SetDurableCommits(true);
     } catch (const Exception&) {
-      // A lost PostgreSQL connection takes the setting with it; SQLite does not fail here.
+      // Only a closed or broken SQLite connection fails here; a new one is durable.
     }
   }
 
  private:
   TDatabase* database_ = nullptr;
-  std::string restore_;
-  std::string old_;
 };
 
 }  // namespace

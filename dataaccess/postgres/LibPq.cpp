@@ -60,15 +60,19 @@ QGEN_FORWARD(PGresult*, PQexecPrepared,
               const int* paramLengths, const int* paramFormats, int resultFormat),
              (conn, stmtName, nParams, paramValues, paramLengths, paramFormats, resultFormat))
 QGEN_FORWARD(void, PQfinish, (PGconn * conn), (conn))
+QGEN_FORWARD(int, PQenterPipelineMode, (PGconn * conn), (conn))
+QGEN_FORWARD(int, PQexitPipelineMode, (PGconn * conn), (conn))
 QGEN_FORWARD(Oid, PQftype, (const PGresult* res, int field_num), (res, field_num))
 QGEN_FORWARD(int, PQgetisnull, (const PGresult* res, int tup_num, int field_num),
              (res, tup_num, field_num))
 QGEN_FORWARD(int, PQgetlength, (const PGresult* res, int tup_num, int field_num),
              (res, tup_num, field_num))
+QGEN_FORWARD(PGresult*, PQgetResult, (PGconn * conn), (conn))
 QGEN_FORWARD(char*, PQgetvalue, (const PGresult* res, int tup_num, int field_num),
              (res, tup_num, field_num))
 QGEN_FORWARD(int, PQnfields, (const PGresult* res), (res))
 QGEN_FORWARD(int, PQntuples, (const PGresult* res), (res))
+QGEN_FORWARD(int, PQpipelineSync, (PGconn * conn), (conn))
 QGEN_FORWARD(PGresult*, PQprepare,
              (PGconn * conn, const char* stmtName, const char* query, int nParams,
               const Oid* paramTypes),
@@ -77,6 +81,16 @@ QGEN_FORWARD(void, PQreset, (PGconn * conn), (conn))
 QGEN_FORWARD(char*, PQresultErrorField, (const PGresult* res, int fieldcode), (res, fieldcode))
 QGEN_FORWARD(char*, PQresultErrorMessage, (const PGresult* res), (res))
 QGEN_FORWARD(ExecStatusType, PQresultStatus, (const PGresult* res), (res))
+QGEN_FORWARD(int, PQsendQueryParams,
+             (PGconn * conn, const char* command, int nParams, const Oid* paramTypes,
+              const char* const* paramValues, const int* paramLengths, const int* paramFormats,
+              int resultFormat),
+             (conn, command, nParams, paramTypes, paramValues, paramLengths, paramFormats,
+              resultFormat))
+QGEN_FORWARD(int, PQsendQueryPrepared,
+             (PGconn * conn, const char* stmtName, int nParams, const char* const* paramValues,
+              const int* paramLengths, const int* paramFormats, int resultFormat),
+             (conn, stmtName, nParams, paramValues, paramLengths, paramFormats, resultFormat))
 QGEN_FORWARD(int, PQsetClientEncoding, (PGconn * conn, const char* encoding), (conn, encoding))
 QGEN_FORWARD(PQnoticeProcessor, PQsetNoticeProcessor,
              (PGconn * conn, PQnoticeProcessor proc, void* arg), (conn, proc, arg))

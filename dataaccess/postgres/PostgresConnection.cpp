@@ -21,9 +21,33 @@ constexpr std::size_t kMaxCachedStatements = 256;
 constexpr const char* kPlanChanged = "0A000";
 // SQLSTATE of "could not obtain lock on row": lock_timeout passed.
 constexpr const char* kLockNotAvailable = "55P03";
+// Sent before a statement whose commit is not to wait for the disk; local to
+// that statement's transaction.
+constexpr const char* kUnsynced = "SELECT set_config('synchronous_commit', 'off', true)";
 
 using ConnectionPtr = std::unique_ptr<PGconn, FreedBy<PQfinish>>;
 using ResultPtr = std::unique_ptr<PGresult, FreedBy<PQclear>>;
+
+// A statement's parameters as libpq takes them: text, or null for NULL.
+class Parameters {
+ public:
+  explicit Parameters(const std::vector<Variant>& params) {
+    texts_.reserve(params.size());
+    for (const Variant& value : params)
+      texts_.push_back(PostgresParameter(value));
+    for (const auto& text : texts_)
+      values_.push_back(text ? text->c_str() : nullptr);
+  }
+  Parameters(const Parameters&) = delete;  // values_ points into texts_
+  Parameters& operator=(const Parameters&) = delete;
+
+  int Count() const { return static_cast<int>(values_.size()); }
+  const char* const* Values() const { return values_.data(); }
+
+ private:
+  std::vector<std::optional<std::string>> texts_;
+  std::vector<const char*> values_;
+};
 
 class PostgresConnection : public Connection {
  public:
@@ -31,8 +55,11 @@ class PostgresConnection : public Connection {
 
   std::string Kind() const override { return "postgresql"; }
   void SetBusyTimeout(int milliseconds) override;
+  void SetDurableCommits(bool durable) override { durable_ = durable; }
+  bool DurableCommits() const override { return durable_; }
   ResultRows Run(const std::string& sql, const std::vector<Variant>& params) override;
   ResultRows Write(const std::string& sql, const std::vector<Variant>& params) override;
+  void Send(const std::string& sql, const std::vector<Variant>& params) override;
   void Begin() override;
   void Commit() override;
   void Rollback() override;
@@ -49,8 +76,20 @@ class PostgresConnection : public Connection {
 
  private:
   // One statement, prepared once per SQL text; `replan` allows preparing it
-  // again, once, when the table changed under it.
-  ResultRows Execute(const std::string& sql, const std::vector<Variant>& params, bool replan);
+  // again, once, when the table changed under it; `unsynced` commits it
+  // without waiting for the disk (outside an explicit transaction only).
+  ResultRows Execute(const std::string& sql, const std::vector<Variant>& params, bool replan,
+                     bool unsynced = false);
+  // Runs the prepared statement `name` as a transaction of its own whose
+  // commit does not wait for the disk: the setting and the statement go to
+  // the server together, in one round trip, as one implicit transaction, so
+  // the setting ends with it. Returns the statement's result, or the
+  // setting's failure.
+  ResultPtr ExecUnsynced(const std::string& name, const Parameters& values);
+  // The last result of the next statement of a pipeline.
+  ResultPtr NextPipelineResult();
+  // Reads and drops the answer to a statement that Send did not wait for.
+  void DropSentAnswer();
   // One statement inside the explicit transaction, behind a savepoint: the
   // server aborts a whole transaction on any failed statement, and the
   // savepoint keeps that to the statement, as SQLite does.
@@ -91,6 +130,8 @@ class PostgresConnection : public Connection {
   bool explicit_ = false;  // an explicit transaction is open (Begin until Commit or Rollback)
   std::string lost_;       // why the transaction is gone or aborted; "" while it lives
   bool timeout_set_in_transaction_ = false;
+  bool durable_ = true;          // commits outside an explicit transaction wait for the disk
+  bool answer_pending_ = false;  // Send's statement has not been answered yet
 };
 
 // The library's message without the line break it ends with.
@@ -169,7 +210,31 @@ ResultRows PostgresConnection::Run(const std::string& sql, const std::vector<Var
 
 ResultRows PostgresConnection::Write(const std::string& sql, const std::vector<Variant>& params) {
   // Outside an explicit transaction one statement is one transaction.
-  return Run(sql, params);
+  return explicit_ ? RunInTransaction(sql, params) : Execute(sql, params, true, !durable_);
+}
+
+void PostgresConnection::Send(const std::string& sql, const std::vector<Variant>& params) {
+  try {
+    if (explicit_) {
+      RunInTransaction(sql, params);
+      return;
+    }
+    EnsureConnected();
+    const Parameters values(params);
+    const std::string& name = Prepare(sql, values.Count());
+    answer_pending_ = PQsendQueryPrepared(conn_.get(), name.c_str(), values.Count(),
+                                          values.Values(), nullptr, nullptr, 0) == 1;
+  } catch (const EDatabaseError&) {
+    // The caller asked not to hear of it.
+  }
+}
+
+void PostgresConnection::DropSentAnswer() {
+  if (!answer_pending_)
+    return;
+  answer_pending_ = false;
+  while (PGresult* res = PQgetResult(conn_.get()))
+    PQclear(res);
 }
 
 void PostgresConnection::Begin() {
@@ -289,19 +354,15 @@ std::string PostgresConnection::EqualValue(const std::string& column, const Colu
 }
 
 ResultRows PostgresConnection::Execute(const std::string& sql, const std::vector<Variant>& params,
-                                       bool replan) {
+                                       bool replan, bool unsynced) {
   EnsureConnected();
-  std::vector<std::optional<std::string>> texts;
-  texts.reserve(params.size());
-  for (const Variant& value : params)
-    texts.push_back(PostgresParameter(value));
-  std::vector<const char*> values;
-  for (const auto& text : texts)
-    values.push_back(text ? text->c_str() : nullptr);
+  const Parameters values(params);
   for (int attempt = 0;; ++attempt) {
-    const std::string& name = Prepare(sql, static_cast<int>(params.size()));
-    const ResultPtr res(PQexecPrepared(conn_.get(), name.c_str(), static_cast<int>(params.size()),
-                                       values.data(), nullptr, nullptr, 0));
+    const std::string& name = Prepare(sql, values.Count());
+    const ResultPtr res = unsynced
+                              ? ExecUnsynced(name, values)
+                              : ResultPtr(PQexecPrepared(conn_.get(), name.c_str(), values.Count(),
+                                                         values.Values(), nullptr, nullptr, 0));
     const ExecStatusType status = PQresultStatus(res.get());
     if (status == PGRES_TUPLES_OK || status == PGRES_COMMAND_OK)
       return Collect(res.get());
@@ -313,6 +374,50 @@ ResultRows PostgresConnection::Execute(const std::string& sql, const std::vector
     }
     Fail(res.get());
   }
+}
+
+ResultPtr PostgresConnection::ExecUnsynced(const std::string& name, const Parameters& values) {
+  PGconn* conn = conn_.get();
+  if (PQenterPipelineMode(conn) != 1) {
+    // Only a connection with results still to read refuses; the write then
+    // waits for the disk like any other.
+    return ResultPtr(
+        PQexecPrepared(conn, name.c_str(), values.Count(), values.Values(), nullptr, nullptr, 0));
+  }
+  // The setting is not prepared: preparing may empty the statement cache,
+  // taking `name` with it.
+  const bool sent =
+      PQsendQueryParams(conn, kUnsynced, 0, nullptr, nullptr, nullptr, nullptr, 0) == 1 &&
+      PQsendQueryPrepared(conn, name.c_str(), values.Count(), values.Values(), nullptr, nullptr,
+                          0) == 1 &&
+      PQpipelineSync(conn) == 1;
+  if (!sent) {
+    // Not all of it went out, so replies may never come: the connection is
+    // made afresh, which ends the pipeline.
+    const std::string reason = Trimmed(PQerrorMessage(conn));
+    cache_.clear();
+    PQreset(conn);
+    if (Connected())
+      Setup();
+    throw EDatabaseError("Lost the connection to PostgreSQL at " + DisplayUri(uri_) +
+                         " while sending a statement (" + ReasonText(reason) +
+                         "); nothing was written; try again");
+  }
+  ResultPtr set = NextPipelineResult();
+  ResultPtr res = NextPipelineResult();
+  ResultPtr(PQgetResult(conn));  // the end of the pipeline
+  // Leaving fails only on a connection that broke, which connecting again ends.
+  PQexitPipelineMode(conn);
+  if (!set || PQresultStatus(set.get()) != PGRES_TUPLES_OK)
+    return set;
+  return res;
+}
+
+ResultPtr PostgresConnection::NextPipelineResult() {
+  ResultPtr last;
+  while (PGresult* res = PQgetResult(conn_.get()))
+    last.reset(res);
+  return last;
 }
 
 ResultRows PostgresConnection::RunInTransaction(const std::string& sql,
@@ -400,6 +505,7 @@ void PostgresConnection::Command(const std::string& sql) {
 }
 
 void PostgresConnection::EnsureConnected() {
+  DropSentAnswer();
   if (Connected())
     return;
   if (explicit_)

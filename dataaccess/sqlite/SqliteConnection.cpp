@@ -33,8 +33,11 @@ class SqliteConnection : public Connection {
 
   std::string Kind() const override { return "sqlite"; }
   void SetBusyTimeout(int milliseconds) override;
+  void SetDurableCommits(bool durable) override;
+  bool DurableCommits() const override { return durable_level_ == 0; }
   ResultRows Run(const std::string& sql, const std::vector<Variant>& params) override;
   ResultRows Write(const std::string& sql, const std::vector<Variant>& params) override;
+  void Send(const std::string& sql, const std::vector<Variant>& params) override;
   void Begin() override;
   void Commit() override;
   void Rollback() override;
@@ -82,6 +85,9 @@ class SqliteConnection : public Connection {
   std::unordered_map<std::string, StatementPtr> cache_;  // freed before db_
   bool explicit_ = false;  // an explicit transaction is open (Begin until Commit or Rollback)
   std::string lost_;       // why the database ended it on its own; "" while it lives
+  // While commits do not wait for the disk: the synchronous level to go back
+  // to (FULL or EXTRA); 0 while they are durable.
+  std::int64_t durable_level_ = 0;
 };
 
 // What the user can do about an SQLite failure, by its primary result code.
@@ -139,6 +145,32 @@ SqliteConnection::SqliteConnection(const std::string& path, int busy_timeout_ms)
 void SqliteConnection::SetBusyTimeout(int milliseconds) {
   busy_timeout_ms_ = milliseconds;
   sqlite3_busy_timeout(db_.get(), milliseconds);
+}
+
+void SqliteConnection::Send(const std::string& sql, const std::vector<Variant>& params) {
+  try {
+    Run(sql, params);
+  } catch (const EDatabaseError&) {
+    // The caller asked not to hear of it.
+  }
+}
+
+void SqliteConnection::SetDurableCommits(bool durable) {
+  if (durable == DurableCommits())
+    return;
+  if (durable) {
+    Step("PRAGMA synchronous = " + std::to_string(durable_level_), {});
+    durable_level_ = 0;
+    return;
+  }
+  // In WAL mode a commit at NORMAL is written to the log but not synced; the
+  // next FULL commit syncs the log with it. A connection that syncs less
+  // already has nothing to give up.
+  const std::int64_t level = Step("PRAGMA synchronous", {}).rows.at(0).at(0).ToInt64();
+  if (level < 2)
+    return;
+  Step("PRAGMA synchronous = NORMAL", {});
+  durable_level_ = level;
 }
 
 ResultRows SqliteConnection::Run(const std::string& sql, const std::vector<Variant>& params) {

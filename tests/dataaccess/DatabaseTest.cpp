@@ -114,6 +114,41 @@ TEST_P(DatabaseTest, CommitsReachTheDiskBeforeTheyReturn) {
     EXPECT_EQ(Value(query), expected) << query;
 }
 
+// Writes whose commits do not wait for the disk: the setting reaches the
+// write's own transaction and no further (PostgreSQL sends it with the
+// statement), a failed or cut-off write leaves the connection usable, and no
+// explicit transaction starts meanwhile. A statement sent without waiting is
+// run before the next one, and its failure is dropped.
+TEST_P(DatabaseTest, CommitsThatDoNotWaitForTheDiskAndStatementsNotWaitedFor) {
+  const std::string setting =
+      Pick("PRAGMA synchronous", "SELECT current_setting('synchronous_commit')");
+  const auto in_write = [&] {
+    return writer_->connection().Write(setting, {}).rows.at(0).at(0).ToString();
+  };
+  writer_->SetDurableCommits(false);
+  EXPECT_EQ(in_write(), Pick("1", "off"));
+  if (IsPostgres()) {
+    EXPECT_EQ(writer_->Query(setting)[0][0].ToString(), "on");  // the session keeps its own
+  }
+  Insert("a");
+  EXPECT_THROW(Insert("a"), EDatabaseError);
+  table_->Cancel();
+  Insert("b");
+  EXPECT_THAT(Refusal([&] { writer_->StartTransaction(); }), HasSubstr("make them durable first"));
+  if (IsPostgres()) {
+    Value("SELECT pg_terminate_backend(?::int)", {writer_->Query("SELECT pg_backend_pid()")[0][0]});
+    EXPECT_THAT(Refusal([&] { Insert("c"); }), HasSubstr("Lost the connection"));
+    table_->Post();
+  }
+  EXPECT_EQ(Seen(), Pick("a,b", "a,b,c"));
+  writer_->SetDurableCommits(true);
+  EXPECT_EQ(in_write(), Pick("2", "on"));
+
+  for (const char* id : {"a", "s", "u"})  // "a" fails, which is dropped
+    writer_->Send("INSERT INTO t (id) VALUES (?)", {Variant(id)});
+  EXPECT_EQ(writer_->Query("SELECT count(*) FROM t WHERE id IN ('s', 'u')")[0][0].ToInt64(), 2);
+}
+
 // Another connection holds the row (PostgreSQL) or the write lock (SQLite)
 // longer than the busy timeout: a post fails after that timeout (not the
 // default one), naming it, and stays pending; it goes through once the

@@ -4,9 +4,11 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <thread>
 
 #include "framework/Text.h"
+#include "gensrc/GeneratorQueue.h"
 #include "tests/gensrc/GeneratorFixture.h"
 
 namespace qgen::test {
@@ -57,6 +59,27 @@ TEST_P(GeneratorOnBoth, ThreadsWithAndWithoutTheQueueAndPlainSqlShareOneSequence
     expected.push_back(Format("INV-%04d", n));
   std::sort(values.begin(), values.end());
   EXPECT_EQ(values, expected);  // every value once
+}
+
+// The queue's turn: waited for no longer than asked, without changing the
+// connection's own lock timeout, and handed on when the holder leaves.
+TEST_P(GeneratorOnBoth, ATurnIsWaitedForAsLongAsAskedAndHandedOnWhenLeft) {
+  using std::chrono::milliseconds;
+  const auto other = OpenDatabase(uri);
+  const auto holder = OpenSequenceQueue(*admin, "Gentbl", 0, "INV-");
+  const auto waiter = OpenSequenceQueue(*other, "Gentbl", 0, "INV-");
+  ASSERT_TRUE(holder->Enter(milliseconds(0)));
+  EXPECT_FALSE(waiter->Enter(milliseconds(0)));
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(waiter->Enter(milliseconds(300)));
+  const auto waited = std::chrono::steady_clock::now() - start;
+  EXPECT_TRUE(waited >= milliseconds(250) && waited < milliseconds(2000));
+  holder->Leave();
+  EXPECT_TRUE(waiter->Enter(milliseconds(1000)));
+  EXPECT_FALSE(holder->Enter(milliseconds(0)));
+  if (GetParam()) {
+    EXPECT_EQ(other->Query("SHOW lock_timeout")[0][0].ToString(), "5s");
+  }
 }
 
 }  // namespace
