@@ -60,6 +60,10 @@ class Connection {
   // refuses the setting.
   virtual void SetDurableCommits(bool durable) = 0;
   virtual bool DurableCommits() const = 0;
+  // Whether FlushCommits can make commits durable after the fact; see
+  // TDatabase::FlushCommits.
+  virtual bool CanFlushCommits() const { return false; }
+  virtual void FlushCommits();
 
   // The explicit transaction (see TDatabase::StartTransaction). Begin raises
   // EDatabaseError when one is open or the database refuses (SQLite: another

@@ -83,6 +83,14 @@ bool TDatabase::DurableCommits() {
   return connection().DurableCommits();
 }
 
+bool TDatabase::CanFlushCommits() {
+  return connection().CanFlushCommits();
+}
+
+void TDatabase::FlushCommits() {
+  connection().FlushCommits();
+}
+
 void TDatabase::Open() {
   if (connection_)
     return;

@@ -62,6 +62,14 @@ class TDatabase : public TComponent {
   // first.
   void SetDurableCommits(bool durable);
   bool DurableCommits();
+  // Returns once every commit made on this connection is on disk, those made
+  // without waiting for it included: SQLite syncs its write-ahead log, which
+  // holds every commit in order (another program's later durable commit
+  // syncs it as well). Raises EDatabaseError when the disk reports an error,
+  // and where the database cannot (CanFlushCommits false: PostgreSQL, an
+  // SQLite file not in WAL mode).
+  bool CanFlushCommits();
+  void FlushCommits();
 
   // Connects (an open database stays open). Raises EDatabaseError with the
   // server's or the library's reason and what to check.

@@ -52,15 +52,18 @@ std::int32_t SecondsAndMilliseconds(const std::string& stamp) {
   return StrToInt(stamp.substr(from, 5));
 }
 
-// This program's turn in a sequence's queue for one Generator call.
+// This program's turn in a sequence's queue for one Generator call: handed on
+// by Leave once the value is stored, or when the call ends.
 class Turn {
  public:
   explicit Turn(SequenceQueue* held) : held_(held) {}
   Turn(const Turn&) = delete;
   Turn& operator=(const Turn&) = delete;
-  ~Turn() {
+  ~Turn() { Leave(); }
+  void Leave() {
     if (held_)
       held_->Leave();
+    held_ = nullptr;
   }
 
  private:
@@ -272,7 +275,32 @@ bool TGenerator::MakeNewRecord() {
 }
 
 bool TGenerator::WriteDATA() {
-  return Row().WriteBack(WorkSuffix.str(), InstanceStamp, GetTimeStamp());
+  // Where the database can make a commit durable afterwards (SQLite in WAL
+  // mode), the write-back's commit does not wait for the disk: the sync comes
+  // after the turn is handed on (FlushIssued), so that the next program's
+  // draw and this one's sync overlap. Inside the caller's own transaction
+  // nothing is committed here, and nothing needs syncing.
+  TDatabase* database = DatabaseOf(*GenTable);
+  const bool flush_later = database != nullptr && database->Connected() &&
+                           !database->InTransaction() && database->CanFlushCommits();
+  if (!Row().WriteBack(WorkSuffix.str(), InstanceStamp, GetTimeStamp(), flush_later))
+    return false;
+  flush_pending_ = flush_later;
+  return true;
+}
+
+void TGenerator::FlushIssued() {
+  if (!flush_pending_)
+    return;
+  flush_pending_ = false;
+  try {
+    DatabaseOf(*GenTable)->FlushCommits();
+  } catch (const Exception&) {
+    // The value is stored but not known to be on disk: it is not handed out,
+    // nor may an Undo give it back.
+    issued_.clear();
+    throw;
+  }
 }
 
 void TGenerator::CountFailure() {
@@ -402,7 +430,7 @@ std::string TGenerator::Generator() {
     return result;
 
   const microseconds give_up = SteadyNow() + milliseconds(RetryTimeout);
-  const Turn turn(WaitForTurn(give_up) ? queue_.get() : nullptr);
+  Turn turn(WaitForTurn(give_up) ? queue_.get() : nullptr);
   if (!LocateRow()) {
     if (MakeNewRecord()) {
       RememberIssued("", WorkSuffix.str());
@@ -413,6 +441,8 @@ std::string TGenerator::Generator() {
       throw Exception("Can not generate new record!");
   }
   DrawFromRow(give_up);
+  turn.Leave();
+  FlushIssued();
   return GenMask->GetMskValue().str();
 }
 

@@ -126,6 +126,9 @@ class TGenerator : public TComponent {
   // False, with the change cancelled, when the row cannot be written; a write
   // whose outcome is not known (its reply lost) is decided by reading the row.
   bool WriteDATA();
+  // Waits until the value WriteDATA stored is on disk, where its commit did
+  // not wait (see WriteDATA); raises EDatabaseError when the disk fails.
+  void FlushIssued();
   // Inserts the row of (GeneratorType, prefix) holding the start value. False,
   // with the insert cancelled, when it cannot be inserted.
   bool MakeNewRecord();
@@ -193,6 +196,8 @@ class TGenerator : public TComponent {
   // the sequence (GenID, prefix) of issued_key_.
   std::vector<std::string> issued_;
   std::pair<std::int32_t, std::string> issued_key_;
+  // The last write-back was committed without waiting for the disk.
+  bool flush_pending_ = false;
   // The queue of the sequence last drawn from, and until when (SteadyNow) to
   // draw without it after it was found stuck.
   std::unique_ptr<SequenceQueue> queue_;

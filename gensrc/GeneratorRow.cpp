@@ -184,7 +184,8 @@ bool GeneratorRow::FreeStaleMark() {
 }
 
 bool GeneratorRow::WriteBack(const std::string& suffix, const std::string& who,
-                             const std::string& stamp) {
+                             const std::string& stamp, bool flush_later) {
+  const CommitWithoutSync light(flush_later ? database_ : nullptr);
   return Write(kOwnership,
                [&] {
                  table_.FieldByName("Suffix")->SetAsString(suffix);

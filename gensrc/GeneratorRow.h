@@ -70,8 +70,11 @@ class GeneratorRow {
   // Stores the next value and frees the row: Suffix, Try 0, LastTime, Who,
   // State 0. A write that failed may still have been made (its reply lost
   // with the connection): the row is then read again, and the write counts as
-  // done when the row holds exactly what it wrote.
-  bool WriteBack(const std::string& suffix, const std::string& who, const std::string& stamp);
+  // done when the row holds exactly what it wrote. With `flush_later` the
+  // commit does not wait for the disk: the caller flushes the database's
+  // commits (TDatabase::FlushCommits) before it hands the value out.
+  bool WriteBack(const std::string& suffix, const std::string& who, const std::string& stamp,
+                 bool flush_later = false);
   // Undo's write into the free row: Suffix and LastTime; decided the same way.
   bool StepBack(const std::string& suffix, const std::string& who, const std::string& stamp);
 

@@ -35,6 +35,8 @@ class SqliteConnection : public Connection {
   void SetBusyTimeout(int milliseconds) override;
   void SetDurableCommits(bool durable) override;
   bool DurableCommits() const override { return durable_level_ == 0; }
+  bool CanFlushCommits() const override { return wal_; }
+  void FlushCommits() override;
   ResultRows Run(const std::string& sql, const std::vector<Variant>& params) override;
   ResultRows Write(const std::string& sql, const std::vector<Variant>& params) override;
   void Send(const std::string& sql, const std::vector<Variant>& params) override;
@@ -88,6 +90,7 @@ class SqliteConnection : public Connection {
   // While commits do not wait for the disk: the synchronous level to go back
   // to (FULL or EXTRA); 0 while they are durable.
   std::int64_t durable_level_ = 0;
+  bool wal_ = false;  // the file is in WAL mode (not so in memory)
 };
 
 // What the user can do about an SQLite failure, by its primary result code.
@@ -135,7 +138,7 @@ SqliteConnection::SqliteConnection(const std::string& path, int busy_timeout_ms)
   try {
     // Several processes share the file: WAL lets readers go on beside one
     // writer; full sync keeps every committed value through a power loss.
-    Run("PRAGMA journal_mode=WAL", {});
+    wal_ = Run("PRAGMA journal_mode=WAL", {}).rows.at(0).at(0).ToString() == "wal";
     Run("PRAGMA synchronous=FULL", {});
   } catch (const EDatabaseError& e) {
     throw EDatabaseError(what + ": " + e.what(), e);
@@ -155,6 +158,20 @@ void SqliteConnection::Send(const std::string& sql, const std::vector<Variant>& 
   }
 }
 
+void SqliteConnection::FlushCommits() {
+  if (!wal_)
+    Connection::FlushCommits();
+  // The log as this connection's pager holds it open; syncing it is what a
+  // FULL commit does after writing its frames.
+  sqlite3_file* log = nullptr;
+  if (sqlite3_file_control(db_.get(), "main", SQLITE_FCNTL_JOURNAL_POINTER, &log) != SQLITE_OK ||
+      log == nullptr || log->pMethods == nullptr)
+    return;  // no log open: this connection has committed nothing to it
+  const int rc = log->pMethods->xSync(log, SQLITE_SYNC_NORMAL);
+  if (rc != SQLITE_OK)
+    throw Failure("Cannot sync the write-ahead log of '" + path_ + "'", rc, sqlite3_errstr(rc));
+}
+
 void SqliteConnection::SetDurableCommits(bool durable) {
   if (durable == DurableCommits())
     return;
@@ -164,10 +181,11 @@ void SqliteConnection::SetDurableCommits(bool durable) {
     return;
   }
   // In WAL mode a commit at NORMAL is written to the log but not synced; the
-  // next FULL commit syncs the log with it. A connection that syncs less
-  // already has nothing to give up.
+  // next FULL commit (or FlushCommits) syncs the log with it. Without WAL a
+  // commit at NORMAL could damage the file in a power loss, and a connection
+  // that syncs less already has nothing to give up.
   const std::int64_t level = Step("PRAGMA synchronous", {}).rows.at(0).at(0).ToInt64();
-  if (level < 2)
+  if (!wal_ || level < 2)
     return;
   Step("PRAGMA synchronous = NORMAL", {});
   durable_level_ = level;
