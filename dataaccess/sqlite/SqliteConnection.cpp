@@ -160,7 +160,7 @@ void SqliteConnection::Send(const std::string& sql, const std::vector<Variant>& 
 
 void SqliteConnection::FlushCommits() {
   if (!wal_)
-    Connection::FlushCommits();
+    return Connection::FlushCommits();  // raises: no log to sync
   // The log as this connection's pager holds it open; syncing it is what a
   // FULL commit does after writing its frames.
   sqlite3_file* log = nullptr;

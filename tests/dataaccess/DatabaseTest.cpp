@@ -141,6 +141,13 @@ TEST_P(DatabaseTest, CommitsThatDoNotWaitForTheDiskAndStatementsNotWaitedFor) {
     table_->Post();
   }
   EXPECT_EQ(Seen(), Pick("a,b", "a,b,c"));
+  // SQLite syncs its log afterwards; PostgreSQL offers no such step.
+  EXPECT_EQ(writer_->CanFlushCommits(), !IsPostgres());
+  if (IsPostgres()) {
+    EXPECT_THAT(Refusal([&] { writer_->FlushCommits(); }), HasSubstr("commit them durably"));
+  } else {
+    writer_->FlushCommits();
+  }
   writer_->SetDurableCommits(true);
   EXPECT_EQ(in_write(), Pick("2", "on"));
 
