@@ -61,7 +61,8 @@ class GeneratorRow {
   // and LastTime together, so that nobody sees a fresh mark with the previous
   // writer's time. The mark holds no value and is committed without waiting
   // for the disk where the database allows it: the write-back that follows is
-  // a durable commit, which takes every earlier change with it.
+  // made durable (by its own commit, or by the log's sync after it), which
+  // takes every earlier change with it.
   bool MarkAndSign(const std::string& who, const std::string& stamp);
   // Raises the wait count of a busy row by one.
   bool CountWait();
