@@ -50,16 +50,17 @@ class TDatabase : public TComponent {
   int BusyTimeout() const { return busy_timeout_ms_; }
   void SetBusyTimeout(int milliseconds);
 
-  // Whether Post and Execute outside an explicit transaction return only once
-  // the change is on disk (true, the default, and again after Open). With
-  // false a commit returns once the change is in the database's log, which
-  // the next durable commit carries to disk with it, since the log is written
-  // in order; a crash before then loses the change. For a write whose loss
-  // does no harm and which a durable one follows (SQLite: synchronous NORMAL
-  // instead of FULL; PostgreSQL: synchronous_commit off for that write's
-  // transaction alone, sent with the statement in one round trip). An
-  // explicit transaction cannot start while it is false. Open the database
-  // first.
+  // Whether a record posted outside an explicit transaction (TTable::Post;
+  // on SQLite every statement) returns only once the change is on disk
+  // (true, the default, and again after Open). With false a commit returns
+  // once the change is in the database's log, which the next durable commit
+  // carries to disk with it, since the log is written in order; a crash
+  // before then loses the change. For a write whose loss does no harm and
+  // which a durable one follows (SQLite in WAL mode: synchronous NORMAL
+  // instead of FULL, other SQLite files keep syncing; PostgreSQL:
+  // synchronous_commit off for that write's transaction alone, sent with the
+  // statement in one round trip). An explicit transaction cannot start while
+  // it is false. Open the database first.
   void SetDurableCommits(bool durable);
   bool DurableCommits();
   // Returns once every commit made on this connection is on disk, those made
