@@ -62,7 +62,7 @@ class Connection {
   virtual bool DurableCommits() const = 0;
   // Whether FlushCommits can make commits durable after the fact; see
   // TDatabase::FlushCommits.
-  virtual bool CanFlushCommits() const { return false; }
+  virtual bool CanFlushCommits() { return false; }
   virtual void FlushCommits();
 
   // The explicit transaction (see TDatabase::StartTransaction). Begin raises

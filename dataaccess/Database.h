@@ -66,9 +66,15 @@ class TDatabase : public TComponent {
   // Returns once every commit made on this connection is on disk, those made
   // without waiting for it included: SQLite syncs its write-ahead log, which
   // holds every commit in order (another program's later durable commit
-  // syncs it as well). Raises EDatabaseError when the disk reports an error,
-  // and where the database cannot (CanFlushCommits false: PostgreSQL, an
-  // SQLite file not in WAL mode).
+  // syncs it as well); PostgreSQL durably commits a transaction of its own
+  // that writes one empty record to the server's log (logical decoding shows
+  // it as a message with the prefix "qgen"), which takes every earlier record
+  // to disk with it. After Send, that request goes out behind the sent
+  // statement, in the same round trip. Raises EDatabaseError when the disk or
+  // the server reports an error, and where the database cannot
+  // (CanFlushCommits false: an SQLite file not in WAL mode; on PostgreSQL a
+  // login not allowed to write that record, or inside an explicit
+  // transaction).
   bool CanFlushCommits();
   void FlushCommits();
 

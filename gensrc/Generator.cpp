@@ -275,14 +275,18 @@ bool TGenerator::MakeNewRecord() {
 }
 
 bool TGenerator::WriteDATA() {
-  // Where the database can make a commit durable afterwards (SQLite in WAL
-  // mode), the write-back's commit does not wait for the disk: the sync comes
-  // after the turn is handed on (FlushIssued), so that the next program's
-  // draw and this one's sync overlap. Inside the caller's own transaction
-  // nothing is committed here, and nothing needs syncing.
+  // Where the database can make a commit durable afterwards, the write-back's
+  // commit does not wait for the disk: the sync comes after the turn is
+  // handed on (FlushIssued), so that the next program's draw and this one's
+  // sync overlap. On SQLite the sync costs what a durable commit costs. On
+  // PostgreSQL it is a request and a transaction of its own, which pays only
+  // when others wait for the turn: a program that found the turn free
+  // commits durably at once. Inside the caller's own transaction nothing is
+  // committed here, and nothing needs syncing.
   TDatabase* database = DatabaseOf(*GenTable);
-  const bool flush_later = database != nullptr && database->Connected() &&
-                           !database->InTransaction() && database->CanFlushCommits();
+  const bool flush_later =
+      database != nullptr && database->Connected() && !database->InTransaction() &&
+      (turn_was_taken_ || database->Kind() != "postgresql") && database->CanFlushCommits();
   if (!Row().WriteBack(WorkSuffix.str(), InstanceStamp, GetTimeStamp(), flush_later))
     return false;
   flush_pending_ = flush_later;
@@ -387,6 +391,7 @@ std::string TGenerator::RowProgress() {
 }
 
 bool TGenerator::WaitForTurn(microseconds give_up) {
+  turn_was_taken_ = false;
   SequenceQueue* queue = SteadyNow() < queue_rest_until_ ? nullptr : Queue();
   if (queue == nullptr)
     return false;
@@ -405,8 +410,11 @@ bool TGenerator::WaitForTurn(microseconds give_up) {
     const auto left = std::chrono::duration_cast<milliseconds>(give_up - SteadyNow());
     if (left.count() <= 0)
       return false;
-    if (queue->Enter(std::min(left, wait)))
+    if (queue->Enter(std::min(left, wait))) {
+      turn_was_taken_ = turn_was_taken_ || queue->FoundTaken();
       return true;
+    }
+    turn_was_taken_ = true;
     std::string now = RowProgress();
     if (now.empty())
       return false;

@@ -198,6 +198,8 @@ class TGenerator : public TComponent {
   std::pair<std::int32_t, std::string> issued_key_;
   // The last write-back was committed without waiting for the disk.
   bool flush_pending_ = false;
+  // This call's turn in the queue was held by another program first.
+  bool turn_was_taken_ = false;
   // The queue of the sequence last drawn from, and until when (SteadyNow) to
   // draw without it after it was found stuck.
   std::unique_ptr<SequenceQueue> queue_;

@@ -42,6 +42,7 @@ class AdvisoryLockQueue : public SequenceQueue {
 
   bool Enter(std::chrono::milliseconds limit) override {
     try {
+      found_taken_ = false;
       if (limit.count() > 0) {
         held_ = Wait(limit);
       } else {
@@ -53,6 +54,8 @@ class AdvisoryLockQueue : public SequenceQueue {
     }
     return held_;
   }
+
+  bool FoundTaken() const override { return found_taken_; }
 
   void Leave() override {
     if (!held_)
@@ -70,14 +73,21 @@ class AdvisoryLockQueue : public SequenceQueue {
  private:
   // Waits in the server's queue for the lock, in one statement: a
   // lock_timeout of the statement's own transaction, set before the lock is
-  // asked for, bounds the wait.
+  // asked for, bounds the wait. The lock is tried first and waited for only
+  // when taken (the server runs the CASE's subquery only when it gets there),
+  // which tells whether another program had it.
   bool Wait(std::chrono::milliseconds limit) {
-    std::vector<Variant> params = key_;  // the lock's number, then the timeout
+    std::vector<Variant> params = key_;  // the lock's number twice, then the timeout
+    params.insert(params.end(), key_.begin(), key_.end());
     params.push_back(Variant(std::to_string(limit.count())));
     try {
-      database_.Query(std::string("SELECT s.t, pg_advisory_lock(") + kLockNumber +
-                          ") FROM (SELECT set_config('lock_timeout', ?, true) AS t OFFSET 0) AS s",
-                      params);
+      const auto rows = database_.Query(
+          std::string("SELECT CASE WHEN pg_try_advisory_lock(") + kLockNumber +
+              ") THEN 0 ELSE (SELECT 1 FROM pg_advisory_lock(" + kLockNumber +
+              ") AS l) END, s.t FROM (SELECT set_config('lock_timeout', ?, true) AS t OFFSET 0) "
+              "AS s",
+          params);
+      found_taken_ = rows.at(0).at(0).ToInt64() == 1;
       return true;
     } catch (const EDatabaseError&) {
       return false;  // the wait ran out (or the connection went, and the lock with it)
@@ -87,6 +97,7 @@ class AdvisoryLockQueue : public SequenceQueue {
   TDatabase& database_;
   std::vector<Variant> key_;  // the sequence's key and the table's name
   bool held_ = false;
+  bool found_taken_ = false;
 };
 
 // 64-bit FNV-1a: the same number for the same key in every program.
@@ -114,7 +125,9 @@ class FileLockQueue : public SequenceQueue {
 
   bool Enter(std::chrono::milliseconds limit) override {
     const microseconds give_up = SteadyNow() + limit;
+    found_taken_ = false;
     for (int round = 0; !Lock(F_WRLCK); ++round) {
+      found_taken_ = true;
       if (SteadyNow() >= give_up)
         return false;
       // About a write's time at first, doubling up to 3 ms for long waits:
@@ -126,6 +139,8 @@ class FileLockQueue : public SequenceQueue {
     held_ = true;
     return true;
   }
+
+  bool FoundTaken() const override { return found_taken_; }
 
   void Leave() override {
     if (held_)
@@ -146,6 +161,7 @@ class FileLockQueue : public SequenceQueue {
   int fd_;
   off_t offset_;
   bool held_ = false;
+  bool found_taken_ = false;
 };
 
 std::unique_ptr<SequenceQueue> OpenFileQueue(const std::string& database_path,

@@ -33,6 +33,9 @@ class SequenceQueue {
   // clock's SleepFor). True when it has the turn, to keep until Leave; false
   // when the wait ran out or the queue cannot be used now. Never raises.
   virtual bool Enter(std::chrono::milliseconds limit) = 0;
+  // Whether the last Enter that gave the turn found it held by another
+  // program first: a sign that others wait behind this one.
+  virtual bool FoundTaken() const = 0;
   // Gives the turn to the next waiter. Never raises.
   virtual void Leave() = 0;
 };

@@ -66,6 +66,9 @@ faults=(
   'queue-timeout-kept~~gensrc/GeneratorQueue.cpp~~s/(set_config\(.lock_timeout., \?, )true/$1false/~~A wait in the PostgreSQL queue leaves its own lock timeout on the connection, so that every later row lock of the program waits that long instead of the busy timeout'
   'unsynced-setting-kept~~dataaccess/postgres/PostgresConnection.cpp~~s/(.synchronous_commit., .off., )true/$1false/~~A write committed without waiting for the disk leaves the connection that way, so that the write-back of a value (and every later write of the program) are no longer durable'
   'sent-answer-unread~~dataaccess/postgres/PostgresConnection.cpp~~s/if \(!answer_pending_\)\n(\s*)return;/$1return;/~~The answer to a statement sent without waiting is never read, so the next statement on the connection reads it as its own'
+  'log-flush-empty~~dataaccess/postgres/PostgresConnection.cpp~~s/Execute\(kFlushLog, \{\}, true\);/Execute("SELECT 1", {}, true);/~~On PostgreSQL FlushCommits returns without the log being on disk, so that a value committed without waiting is handed out before a crash could no longer take it back'
+  'turn-always-taken~~gensrc/GeneratorQueue.cpp~~s/THEN 0 ELSE/THEN 1 ELSE/~~The queue reports a free turn as taken, so that a program alone pays for a sync of its own after every value'
+  'turn-held-twice~~gensrc/GeneratorQueue.cpp~~s/CASE WHEN pg_try_advisory_lock\(/CASE WHEN NOT pg_try_advisory_lock(/~~On PostgreSQL a free turn is locked twice (and a taken one not waited for), so that one Leave no longer hands it on'
   'log-sync-skipped~~gensrc/Generator.cpp~~s/if \(!flush_pending_\)/if (flush_pending_)/~~On SQLite a value is handed out before the log that holds its write-back is synced, so that a power loss can take back a value already returned'
   'undo-ignores-value~~gensrc/Generator.cpp~~s/\s*&&\s*row\.Suffix\(\) == mine//~~Undo takes a value back without checking that the row still holds the value this generator wrote'
   # Mask engine.

@@ -24,6 +24,16 @@ constexpr const char* kLockNotAvailable = "55P03";
 // Sent before a statement whose commit is not to wait for the disk; local to
 // that statement's transaction.
 constexpr const char* kUnsynced = "SELECT set_config('synchronous_commit', 'off', true)";
+// A transaction of its own that writes one empty record to the server's log:
+// its durable commit returns once the log is on disk up to that record, which
+// takes every earlier commit of this session with it. Logical decoding shows
+// it as a message with the prefix "qgen".
+constexpr const char* kFlushLog = "SELECT pg_logical_emit_message(true, 'qgen', '')";
+// Whether this login may write such a record (a server older than 9.6 has no
+// such function).
+constexpr const char* kCanFlushLog =
+    "SELECT COALESCE(has_function_privilege(to_regprocedure("
+    "'pg_catalog.pg_logical_emit_message(boolean,text,text)'), 'EXECUTE'), false)";
 
 using ConnectionPtr = std::unique_ptr<PGconn, FreedBy<PQfinish>>;
 using ResultPtr = std::unique_ptr<PGresult, FreedBy<PQclear>>;
@@ -57,6 +67,8 @@ class PostgresConnection : public Connection {
   void SetBusyTimeout(int milliseconds) override;
   void SetDurableCommits(bool durable) override { durable_ = durable; }
   bool DurableCommits() const override { return durable_; }
+  bool CanFlushCommits() override;
+  void FlushCommits() override;
   ResultRows Run(const std::string& sql, const std::vector<Variant>& params) override;
   ResultRows Write(const std::string& sql, const std::vector<Variant>& params) override;
   void Send(const std::string& sql, const std::vector<Variant>& params) override;
@@ -90,6 +102,9 @@ class PostgresConnection : public Connection {
   ResultPtr NextPipelineResult();
   // Reads and drops the answer to a statement that Send did not wait for.
   void DropSentAnswer();
+  // Makes the connection afresh after a request went out only in part, so
+  // that no reply is waited for that will never come.
+  [[noreturn]] void FailSending();
   // One statement inside the explicit transaction, behind a savepoint: the
   // server aborts a whole transaction on any failed statement, and the
   // savepoint keeps that to the statement, as SQLite does.
@@ -130,8 +145,9 @@ class PostgresConnection : public Connection {
   bool explicit_ = false;  // an explicit transaction is open (Begin until Commit or Rollback)
   std::string lost_;       // why the transaction is gone or aborted; "" while it lives
   bool timeout_set_in_transaction_ = false;
-  bool durable_ = true;          // commits outside an explicit transaction wait for the disk
-  bool answer_pending_ = false;  // Send's statement has not been answered yet
+  bool durable_ = true;            // commits outside an explicit transaction wait for the disk
+  bool answer_pending_ = false;    // Send's statement has not been answered yet (pipeline mode)
+  std::optional<bool> can_flush_;  // whether kFlushLog may run; asked once per connection
 };
 
 // The library's message without the line break it ends with.
@@ -222,8 +238,16 @@ void PostgresConnection::Send(const std::string& sql, const std::vector<Variant>
     EnsureConnected();
     const Parameters values(params);
     const std::string& name = Prepare(sql, values.Count());
-    answer_pending_ = PQsendQueryPrepared(conn_.get(), name.c_str(), values.Count(),
-                                          values.Values(), nullptr, nullptr, 0) == 1;
+    // Sent as a pipeline, so that FlushCommits can follow it without waiting
+    // for its answer.
+    PGconn* conn = conn_.get();
+    if (PQenterPipelineMode(conn) != 1)
+      return;
+    answer_pending_ = true;
+    if (PQsendQueryPrepared(conn, name.c_str(), values.Count(), values.Values(), nullptr, nullptr,
+                            0) != 1 ||
+        PQpipelineSync(conn) != 1)
+      FailSending();
   } catch (const EDatabaseError&) {
     // The caller asked not to hear of it.
   }
@@ -233,8 +257,57 @@ void PostgresConnection::DropSentAnswer() {
   if (!answer_pending_)
     return;
   answer_pending_ = false;
-  while (PGresult* res = PQgetResult(conn_.get()))
-    PQclear(res);
+  NextPipelineResult();
+  ResultPtr(PQgetResult(conn_.get()));  // the end of the pipeline
+  // Leaving fails only on a connection that broke, which connecting again ends.
+  PQexitPipelineMode(conn_.get());
+}
+
+void PostgresConnection::FailSending() {
+  const std::string reason = Trimmed(PQerrorMessage(conn_.get()));
+  answer_pending_ = false;
+  cache_.clear();
+  PQreset(conn_.get());
+  if (Connected())
+    Setup();
+  throw EDatabaseError("Lost the connection to PostgreSQL at " + DisplayUri(uri_) +
+                       " while sending a statement (" + ReasonText(reason) +
+                       "); nothing was written; try again");
+}
+
+bool PostgresConnection::CanFlushCommits() {
+  if (explicit_)
+    return false;
+  if (!can_flush_) {
+    try {
+      can_flush_ = Execute(kCanFlushLog, {}, true).rows.at(0).at(0).ToInt64() == 1;
+    } catch (const EDatabaseError&) {
+      return false;  // commits then wait for the disk, as by default
+    }
+  }
+  return *can_flush_;
+}
+
+void PostgresConnection::FlushCommits() {
+  if (explicit_) {
+    throw EDatabaseError("Cannot make commits durable inside the open transaction on " +
+                         DisplayUri(uri_) + "; commit it first");
+  }
+  if (!answer_pending_) {
+    Execute(kFlushLog, {}, true);
+    return;
+  }
+  // Behind the statement sent before, in the same round trip.
+  PGconn* conn = conn_.get();
+  if (PQsendQueryParams(conn, kFlushLog, 0, nullptr, nullptr, nullptr, nullptr, 0) != 1 ||
+      PQpipelineSync(conn) != 1)
+    FailSending();
+  DropSentAnswer();
+  const ResultPtr res = NextPipelineResult();
+  ResultPtr(PQgetResult(conn));  // the end of the pipeline
+  PQexitPipelineMode(conn);
+  if (PQresultStatus(res.get()) != PGRES_TUPLES_OK)
+    Fail(res.get());
 }
 
 void PostgresConnection::Begin() {
@@ -391,18 +464,8 @@ ResultPtr PostgresConnection::ExecUnsynced(const std::string& name, const Parame
       PQsendQueryPrepared(conn, name.c_str(), values.Count(), values.Values(), nullptr, nullptr,
                           0) == 1 &&
       PQpipelineSync(conn) == 1;
-  if (!sent) {
-    // Not all of it went out, so replies may never come: the connection is
-    // made afresh, which ends the pipeline.
-    const std::string reason = Trimmed(PQerrorMessage(conn));
-    cache_.clear();
-    PQreset(conn);
-    if (Connected())
-      Setup();
-    throw EDatabaseError("Lost the connection to PostgreSQL at " + DisplayUri(uri_) +
-                         " while sending a statement (" + ReasonText(reason) +
-                         "); nothing was written; try again");
-  }
+  if (!sent)
+    FailSending();
   ResultPtr set = NextPipelineResult();
   ResultPtr res = NextPipelineResult();
   ResultPtr(PQgetResult(conn));  // the end of the pipeline
@@ -480,6 +543,7 @@ void PostgresConnection::EndTransaction() {
 }
 
 void PostgresConnection::Setup() {
+  can_flush_.reset();  // another server, maybe, or another login
   // Notices ("relation already exists, skipping") are not ours to print.
   PQsetNoticeProcessor(
       conn_.get(), [](void*, const char*) {}, nullptr);

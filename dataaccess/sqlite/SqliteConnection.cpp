@@ -35,7 +35,7 @@ class SqliteConnection : public Connection {
   void SetBusyTimeout(int milliseconds) override;
   void SetDurableCommits(bool durable) override;
   bool DurableCommits() const override { return durable_level_ == 0; }
-  bool CanFlushCommits() const override { return wal_; }
+  bool CanFlushCommits() override { return wal_; }
   void FlushCommits() override;
   ResultRows Run(const std::string& sql, const std::vector<Variant>& params) override;
   ResultRows Write(const std::string& sql, const std::vector<Variant>& params) override;

@@ -62,20 +62,29 @@ TEST_P(GeneratorOnBoth, ThreadsWithAndWithoutTheQueueAndPlainSqlShareOneSequence
 }
 
 // The queue's turn: waited for no longer than asked, without changing the
-// connection's own lock timeout, and handed on when the holder leaves.
+// connection's own lock timeout, handed on when the holder leaves, and known
+// to have been waited for.
 TEST_P(GeneratorOnBoth, ATurnIsWaitedForAsLongAsAskedAndHandedOnWhenLeft) {
   using std::chrono::milliseconds;
   const auto other = OpenDatabase(uri);
   const auto holder = OpenSequenceQueue(*admin, "Gentbl", 0, "INV-");
   const auto waiter = OpenSequenceQueue(*other, "Gentbl", 0, "INV-");
-  ASSERT_TRUE(holder->Enter(milliseconds(0)));
+  ASSERT_TRUE(holder->Enter(milliseconds(1000)));
+  EXPECT_FALSE(holder->FoundTaken());
   const auto start = std::chrono::steady_clock::now();
   EXPECT_FALSE(waiter->Enter(milliseconds(300)));
   const auto waited = std::chrono::steady_clock::now() - start;
   EXPECT_TRUE(waited >= milliseconds(250) && waited < milliseconds(2000));
-  holder->Leave();
-  EXPECT_TRUE(waiter->Enter(milliseconds(1000)));
+  std::thread leave([&] {
+    std::this_thread::sleep_for(milliseconds(100));
+    holder->Leave();
+  });
+  EXPECT_TRUE(waiter->Enter(milliseconds(2000)));
+  leave.join();
+  EXPECT_TRUE(waiter->FoundTaken());  // it waited behind the holder
   EXPECT_FALSE(holder->Enter(milliseconds(0)));
+  waiter->Leave();
+  EXPECT_TRUE(holder->Enter(milliseconds(1000)));  // one Leave let go: the turn was held once
   EXPECT_TRUE(!GetParam() || other->Query("SHOW lock_timeout")[0][0].ToString() == "5s");
 }
 
