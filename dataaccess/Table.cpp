@@ -578,10 +578,16 @@ std::string TTable::EditCheck(const Connection& connection, std::vector<Variant>
   }
   for (const std::size_t i : checked) {
     const ColumnInfo& column = impl_->columns[i];
-    where += (where.empty() ? "" : " AND ") + connection.SameValue(Connection::Quote(column.name),
-                                                                   column,
-                                                                   connection.StoredValue(column));
-    params.push_back(impl_->current.values[i]);
+    const Variant& read = impl_->current.values[i];
+    const std::string name = Connection::Quote(column.name);
+    const std::string stored = connection.StoredValue(column);
+    // A value read that is not NULL is compared with `=`: the same test, and
+    // one that an index on the column serves (the key's, so that a write does
+    // not scan a table holding many rows).
+    where += (where.empty() ? "" : " AND ") + (read.IsNull()
+                                                   ? connection.SameValue(name, column, stored)
+                                                   : connection.EqualValue(name, column, stored));
+    params.push_back(read);
   }
   return where;
 }
