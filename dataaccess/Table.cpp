@@ -354,24 +354,63 @@ void TTable::StoreInList(const Row& row, bool insert) {
 bool TTable::Locate(const std::string& key_fields, const Variant& key_values) {
   CheckActive();
   CheckNoPendingChange("locate a record");
-  const std::vector<std::string> names = SplitKeys(key_fields);
-  const std::vector<Variant> values = KeyValues(names.size(), key_values);
   Connection& connection = Live();
   std::string where;
   std::vector<Variant> params;
-  for (std::size_t k = 0; k < names.size(); ++k) {
-    const ColumnInfo& column = impl_->columns[ColumnIndex(names[k])];
-    // The database is not asked to compare a number with other text.
-    if (CannotHold(column, values[k]))
-      return false;
-    where +=
-        (where.empty() ? " WHERE " : " AND ") + KeyCondition(connection, column, values[k], params);
-  }
+  if (!AddKeyConditions(connection, key_fields, key_values, where, params))
+    return false;
   const std::string order = FindOrder(params);
-  const ResultRows result = connection.Run(impl_->select_sql + where + order + " LIMIT 1", params);
+  const ResultRows result =
+      connection.Run(impl_->select_sql + " WHERE " + where + order + " LIMIT 1", params);
   if (result.rows.empty())
     return false;
   ShowFound(MakeRow(result.rows[0]));
+  return true;
+}
+
+bool TTable::EditWhere(const std::string& key_fields, const Variant& key_values,
+                       const std::string& where_fields, const Variant& where_values,
+                       const std::vector<std::pair<std::string, Variant>>& changes) {
+  CheckActive();
+  if (read_only_)
+    throw EDatabaseError(DisplayName() + ": Cannot modify a read-only dataset");
+  CheckNoPendingChange("edit a record");
+  Connection& connection = Live();
+  std::string sets;
+  std::vector<Variant> params;
+  for (const auto& [name, value] : changes) {
+    const ColumnInfo& column = impl_->columns[ColumnIndex(name)];
+    sets += (sets.empty() ? "" : ", ") + Connection::Quote(column.name) + " = " +
+            connection.StoredValue(column);
+    params.push_back(ToDatabase(value, column));
+  }
+  std::string where;
+  if (!AddKeyConditions(connection, key_fields, key_values, where, params) ||
+      !AddKeyConditions(connection, where_fields, where_values, where, params))
+    return false;
+  const ResultRows result = WritePost(connection,
+                                      "UPDATE " + impl_->table_sql + " SET " + sets + " WHERE " +
+                                          where + " RETURNING " + impl_->list_sql,
+                                      params, "cannot post the change");
+  if (result.rows.empty())
+    return false;
+  ShowFound(MakeRow(result.rows[0]));
+  SetState(dsBrowse);
+  return true;
+}
+
+bool TTable::AddKeyConditions(const Connection& connection, const std::string& fields,
+                              const Variant& values, std::string& where,
+                              std::vector<Variant>& params) const {
+  const std::vector<std::string> names = SplitKeys(fields);
+  const std::vector<Variant> held = KeyValues(names.size(), values);
+  for (std::size_t k = 0; k < names.size(); ++k) {
+    const ColumnInfo& column = impl_->columns[ColumnIndex(names[k])];
+    // The database is not asked to compare a number with other text.
+    if (CannotHold(column, held[k]))
+      return false;
+    where += (where.empty() ? "" : " AND ") + KeyCondition(connection, column, held[k], params);
+  }
   return true;
 }
 

@@ -12,6 +12,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "dataaccess/DataSet.h"
@@ -54,6 +55,15 @@ class TTable : public TDataSet {
   void Open() override;
   void Close() override;
   bool Locate(const std::string& key_fields, const Variant& key_values) override;
+  // Locate, Edit and Post in one statement: writes `changes` (field name and
+  // value) into the records whose `key_fields` hold `key_values` and whose
+  // `where_fields` hold `where_values` as well (both as Locate takes them),
+  // and makes the record as written current. For a key that is unique: every
+  // record that matches is written. False when none matched: nothing is
+  // written and the current record stays. Raises what Post raises.
+  virtual bool EditWhere(const std::string& key_fields, const Variant& key_values,
+                         const std::string& where_fields, const Variant& where_values,
+                         const std::vector<std::pair<std::string, Variant>>& changes);
   void Insert() override;
   void Edit() override;
   void Post() override;
@@ -83,6 +93,11 @@ class TTable : public TDataSet {
   // the found row made current and kept in step with the browse list.
   std::vector<Variant> KeyValues(std::size_t count, const Variant& key_values) const;
   std::size_t ColumnIndex(const std::string& name) const;
+  // The conditions `fields` = `values` (as Locate takes them) joined to
+  // `where`; false when a value cannot be held by its column (nothing matches).
+  bool AddKeyConditions(const Connection& connection, const std::string& fields,
+                        const Variant& values, std::string& where,
+                        std::vector<Variant>& params) const;
   std::string KeyCondition(const Connection& connection, const ColumnInfo& column,
                            const Variant& value, std::vector<Variant>& params) const;
   std::string FindOrder(std::vector<Variant>& params) const;

@@ -221,11 +221,13 @@ void TGenerator::InitDB() {
 }
 
 void TGenerator::WarnWithoutUniqueKey() {
+  unique_key_ = false;
   auto* table = dynamic_cast<TTable*>(GenTable);
   if (table == nullptr || table->Database() == nullptr)
     return;
   try {
-    if (HasUniqueSequenceKey(*table->Database(), table->TableName()))
+    unique_key_ = HasUniqueSequenceKey(*table->Database(), table->TableName());
+    if (unique_key_)
       return;
   } catch (const Exception&) {
     return;  // a catalog this database does not let us read: nothing to tell
@@ -320,6 +322,21 @@ bool TGenerator::TakeFreeRow(GeneratorRow& row) {
     return false;
   }
   return HoldRow(row);
+}
+
+bool TGenerator::DrawAtOnce() {
+  if (!unique_key_)
+    return false;
+  mark_stamp_ = GetTimeStamp();
+  GeneratorRow row = Row();
+  try {
+    if (!row.LocateAndMarkIfFree(InstanceStamp, mark_stamp_))
+      return false;
+  } catch (const Exception&) {
+    CountFailure();  // a failed mark, as in TakeFreeRow
+    return false;
+  }
+  return HoldRow(row) && CountOnAndWriteBack();
 }
 
 bool TGenerator::HoldRow(GeneratorRow& row) {
@@ -439,6 +456,13 @@ std::string TGenerator::Generator() {
 
   const microseconds give_up = SteadyNow() + milliseconds(RetryTimeout);
   Turn turn(WaitForTurn(give_up) ? queue_.get() : nullptr);
+  FailCount = 0;
+  PauseRound = 0;
+  if (DrawAtOnce()) {
+    turn.Leave();
+    FlushIssued();
+    return GenMask->GetMskValue().str();
+  }
   if (!LocateRow()) {
     if (MakeNewRecord()) {
       RememberIssued("", WorkSuffix.str());
@@ -455,8 +479,6 @@ std::string TGenerator::Generator() {
 }
 
 void TGenerator::DrawFromRow(microseconds give_up) {
-  FailCount = 0;
-  PauseRound = 0;
   for (;;) {
     if (ReadDATA()) {
       if (CountOnAndWriteBack())

@@ -200,6 +200,8 @@ class TGenerator : public TComponent {
   bool flush_pending_ = false;
   // This call's turn in the queue was held by another program first.
   bool turn_was_taken_ = false;
+  // GenTable has a unique key on (GenID, Prefix) (InitDB found one).
+  bool unique_key_ = false;
   // The queue of the sequence last drawn from, and until when (SteadyNow) to
   // draw without it after it was found stuck.
   std::unique_ptr<SequenceQueue> queue_;
@@ -222,6 +224,10 @@ class TGenerator : public TComponent {
   bool CountOnAndWriteBack();
   // The lock and read steps of ReadDATA on a free row.
   bool TakeFreeRow(GeneratorRow& row);
+  // The usual draw: the row, found free, is marked and read in one statement,
+  // and the next value written back. False when that did not happen (the row
+  // is busy or missing, or a write failed): the protocol's steps take over.
+  bool DrawAtOnce();
   // Holds the marked row: reads the stored value into WorkSuffix and the engine.
   bool HoldRow(GeneratorRow& row);
   // A failed lock or read step: counted, with the busy notice from the tenth.

@@ -173,6 +173,19 @@ bool GeneratorRow::MarkAndSign(const std::string& who, const std::string& stamp)
   });
 }
 
+bool GeneratorRow::LocateAndMarkIfFree(const std::string& who, const std::string& stamp) {
+  auto* table = dynamic_cast<TTable*>(&table_);
+  if (table == nullptr)
+    return false;
+  const CommitWithoutSync light(database_);
+  return table->EditWhere(kKeyFields, Variant::Array({Variant(gen_id_), Variant(prefix_)}), "State",
+                          Variant(0),
+                          {{"State", Variant(1)},
+                           {"Who", Variant(who)},
+                           {"Try", Variant(0)},
+                           {"LastTime", Variant(stamp)}});
+}
+
 bool GeneratorRow::CountWait() {
   const std::optional<double> tries = Tries();
   return Write(kOwnershipAndTries,

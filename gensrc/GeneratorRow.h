@@ -64,6 +64,12 @@ class GeneratorRow {
   // made durable (by its own commit, or by the log's sync after it), which
   // takes every earlier change with it.
   bool MarkAndSign(const std::string& who, const std::string& stamp);
+  // Locates the row and marks and signs it in one statement, as MarkAndSign
+  // does, when it is free; the row as marked is then current. False when it
+  // is not free or not there. Raises what the dataset raises (the statement
+  // failed, or its reply was lost: the row tells whether it was made). Only
+  // for a table whose key (GenID, Prefix) is unique.
+  bool LocateAndMarkIfFree(const std::string& who, const std::string& stamp);
   // Raises the wait count of a busy row by one.
   bool CountWait();
   // Frees a stale busy mark (State 0 only).

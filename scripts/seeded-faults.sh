@@ -69,6 +69,9 @@ faults=(
   'log-flush-empty~~dataaccess/postgres/PostgresConnection.cpp~~s/Execute\(kFlushLog, \{\}, true\);/Execute("SELECT 1", {}, true);/~~On PostgreSQL FlushCommits returns without the log being on disk, so that a value committed without waiting is handed out before a crash could no longer take it back'
   'turn-always-taken~~gensrc/GeneratorQueue.cpp~~s/THEN 0 ELSE/THEN 1 ELSE/~~The queue reports a free turn as taken, so that a program alone pays for a sync of its own after every value'
   'turn-held-twice~~gensrc/GeneratorQueue.cpp~~s/CASE WHEN pg_try_advisory_lock\(/CASE WHEN NOT pg_try_advisory_lock(/~~On PostgreSQL a free turn is locked twice (and a taken one not waited for), so that one Leave no longer hands it on'
+  'edit-where-unchecked~~dataaccess/Table.cpp~~s/!AddKeyConditions\(connection, where_fields, where_values, where, params\)/(where_fields.empty() \&\& where_values.IsNull())/~~EditWhere writes the record without checking its other fields, so that the generator marks a row another program holds'
+  'mark-at-once-unsigned~~gensrc/GeneratorRow.cpp~~s/\{"Who", Variant\(who\)\}/{"Who", Variant(who + "?")}/~~The mark made in one statement signs the row with another name than its own'
+  'failed-mark-at-once-uncounted~~gensrc/Generator.cpp~~s/CountFailure\(\);  \/\/ a failed mark/\/\/ a failed mark/~~A mark made in one statement that fails is not counted, so that the busy notice comes one failure late'
   'log-sync-skipped~~gensrc/Generator.cpp~~s/if \(!flush_pending_\)/if (flush_pending_)/~~On SQLite a value is handed out before the log that holds its write-back is synced, so that a power loss can take back a value already returned'
   'undo-ignores-value~~gensrc/Generator.cpp~~s/\s*&&\s*row\.Suffix\(\) == mine//~~Undo takes a value back without checking that the row still holds the value this generator wrote'
   # Mask engine.

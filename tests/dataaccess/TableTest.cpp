@@ -59,6 +59,18 @@ TEST_P(TableTest, LocateMatchesEveryKeyExactlyAndReadsTheRowAfresh) {
   EXPECT_EQ(table->FieldByName("Suffix")->AsString(), "two-upper");
   ASSERT_TRUE(table->Locate("GenID;Prefix", Variant::Array({2, "AB"})));
   EXPECT_EQ(table->FieldByName("Suffix")->AsString(), "new");
+  // Found, checked and written in one statement: only where the check holds.
+  Exec("UPDATE seq SET \"State\" = 1 WHERE \"Prefix\" = 'ab'");
+  const auto mark = [&](const char* prefix) {
+    return table->EditWhere("GenID;Prefix", Variant::Array({1, prefix}), "State", Variant(0),
+                            {{"Suffix", Variant("edited")}, {"State", Variant(2)}});
+  };
+  EXPECT_FALSE(mark("ab"));  // State 1: nothing written, the record stays
+  EXPECT_EQ(table->FieldByName("Suffix")->AsString(), "new");
+  EXPECT_TRUE(mark("AB"));
+  EXPECT_EQ(table->FieldByName("Suffix")->AsString() + table->FieldByName("State")->AsString(),
+            "edited2");
+  EXPECT_EQ(Value("SELECT \"Suffix\" FROM seq ORDER BY \"State\" DESC"), "edited,new,new");
 }
 
 TEST_P(TableTest, FieldTypeCodesFollowTheDeclaredColumnType) {

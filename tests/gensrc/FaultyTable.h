@@ -1,7 +1,8 @@
-// FaultyTable: a real TTable whose Edit and Post can be made to fail, a given
-// number of times after letting some through, and whose Post can run test code
-// just before or after it (to let "another program" change the row at the
-// worst moment). Everything else is the table's own behaviour.
+// FaultyTable: a real TTable whose Edit and Post (EditWhere counting as a
+// Post) can be made to fail, a given number of times after letting some
+// through, and whose Post can run test code just before or after it (to let
+// "another program" change the row at the worst moment). Everything else is
+// the table's own behaviour.
 #pragma once
 
 #include <functional>
@@ -31,13 +32,32 @@ class FaultyTable : public TTable {
   std::function<void()> AfterPost;
 
   void Edit() override {
+    Editing();
+    TTable::Edit();
+  }
+  void Post() override {
+    Posting([&] { TTable::Post(); });
+  }
+  bool EditWhere(const std::string& key_fields, const Variant& key_values,
+                 const std::string& where_fields, const Variant& where_values,
+                 const std::vector<std::pair<std::string, Variant>>& changes) override {
+    Editing();
+    bool written = false;
+    Posting([&] {
+      written = TTable::EditWhere(key_fields, key_values, where_fields, where_values, changes);
+    });
+    return written;
+  }
+
+ private:
+  void Editing() {
     if (edit_failures_ > 0) {
       --edit_failures_;
       throw EDatabaseError("injected failure of Edit");
     }
-    TTable::Edit();
   }
-  void Post() override {
+  template <typename Post>
+  void Posting(Post post) {
     if (post_passes_ > 0) {
       --post_passes_;
     } else if (post_failures_ > 0) {
@@ -49,12 +69,11 @@ class FaultyTable : public TTable {
       BeforeNextPost = nullptr;
       hook();
     }
-    TTable::Post();
+    post();
     if (AfterPost)
       AfterPost();
   }
 
- private:
   int edit_failures_ = 0;
   int post_passes_ = 0;
   int post_failures_ = 0;

@@ -25,7 +25,7 @@ TEST_F(GeneratorTest, AConcurrentFirstInsertCountsOnFromTheOtherRow) {
   EXPECT_EQ(RowCount(), 1);
   EXPECT_EQ(slow.table->State(), dsBrowse);
 
-  slow.table->FailPost(1);  // a row that can neither be inserted nor found
+  slow.table->FailPost(1, 1);  // after the mark that finds no row: one neither inserted nor found
   late->GenMask->SetPrefix("NEW-");
   EXPECT_EQ(MessageOf<Exception>([&] { late->Generator(); }), "Can not generate new record!");
   EXPECT_EQ(slow.table->State(), dsBrowse);  // the failed insert is not left pending
