@@ -210,7 +210,8 @@ class TGenerator : public TComponent {
   // The time of this instance's latest mark: a busy row signed with it is ours.
   std::string mark_stamp_;
 
-  // The notice of InitDB about a table without a unique key on (GenID, Prefix).
+  // The notice of InitDB about a table without a unique key on (GenID, Prefix);
+  // sets unique_key_.
   void WarnWithoutUniqueKey();
   // The row (GeneratorType, WorkPrefix) of GenTable.
   GeneratorRow Row();
