@@ -40,6 +40,13 @@ bool CountingGenerator::ReadDATA() {
   return ok;
 }
 
+bool CountingGenerator::TakeRowAtOnce() {
+  ++reads;
+  const bool ok = TGenerator::TakeRowAtOnce();
+  taken += ok ? 1 : 0;
+  return ok;
+}
+
 void CountingGenerator::Wait() {
   ++pauses;
   TGenerator::Wait();

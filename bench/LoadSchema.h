@@ -33,9 +33,10 @@ class CountingGenerator : public TGenerator {
  public:
   using TGenerator::TGenerator;
   bool ReadDATA() override;
+  bool TakeRowAtOnce() override;
   void Wait() override;
-  long long reads = 0;   // ReadDATA calls
-  long long taken = 0;   // ReadDATA calls that took the row
+  long long reads = 0;   // ReadDATA and TakeRowAtOnce calls
+  long long taken = 0;   // those that took the row
   long long pauses = 0;  // Wait calls
 };
 

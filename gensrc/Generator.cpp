@@ -325,8 +325,10 @@ bool TGenerator::TakeFreeRow(GeneratorRow& row) {
 }
 
 bool TGenerator::DrawAtOnce() {
-  if (!unique_key_)
-    return false;
+  return unique_key_ && TakeRowAtOnce() && CountOnAndWriteBack();
+}
+
+bool TGenerator::TakeRowAtOnce() {
   mark_stamp_ = GetTimeStamp();
   GeneratorRow row = Row();
   try {
@@ -336,7 +338,7 @@ bool TGenerator::DrawAtOnce() {
     CountFailure();  // a failed mark, as in TakeFreeRow
     return false;
   }
-  return HoldRow(row) && CountOnAndWriteBack();
+  return HoldRow(row);
 }
 
 bool TGenerator::HoldRow(GeneratorRow& row) {

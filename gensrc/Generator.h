@@ -99,6 +99,12 @@ class TGenerator : public TComponent {
   // more than a second old or unreadable), are freed. Every failed write is
   // cancelled. Raises only what it does not guard (a field missing).
   virtual bool ReadDATA();
+  // ReadDATA's usual case in one statement, tried first on a table whose
+  // (GenID, Prefix) is unique: the row, where it is free, is marked busy,
+  // signed and read back, and then held as ReadDATA holds it. False when it
+  // is busy or missing, or the statement failed (a failure counted as
+  // ReadDATA counts it); ReadDATA's steps follow.
+  virtual bool TakeRowAtOnce();
   // Issues the next value: "" when there is no open table or GenError is set;
   // the static value when the mask does not count; otherwise the start value
   // for a new prefix or the stored value counted on. Raises "Can not generate
@@ -225,9 +231,8 @@ class TGenerator : public TComponent {
   bool CountOnAndWriteBack();
   // The lock and read steps of ReadDATA on a free row.
   bool TakeFreeRow(GeneratorRow& row);
-  // The usual draw: the row, found free, is marked and read in one statement,
-  // and the next value written back. False when that did not happen (the row
-  // is busy or missing, or a write failed): the protocol's steps take over.
+  // The usual draw: TakeRowAtOnce and the next value written back. False
+  // when that did not happen: the protocol's steps take over.
   bool DrawAtOnce();
   // Holds the marked row: reads the stored value into WorkSuffix and the engine.
   bool HoldRow(GeneratorRow& row);
