@@ -460,21 +460,18 @@ std::string TGenerator::Generator() {
   Turn turn(WaitForTurn(give_up) ? queue_.get() : nullptr);
   FailCount = 0;
   PauseRound = 0;
-  if (DrawAtOnce()) {
-    turn.Leave();
-    FlushIssued();
-    return GenMask->GetMskValue().str();
-  }
-  if (!LocateRow()) {
-    if (MakeNewRecord()) {
-      RememberIssued("", WorkSuffix.str());
-      return GenMask->GetMskValue().str();
+  if (!DrawAtOnce()) {
+    if (!LocateRow()) {
+      if (MakeNewRecord()) {
+        RememberIssued("", WorkSuffix.str());
+        return GenMask->GetMskValue().str();
+      }
+      // Another instance may have inserted the row since we looked: use its row.
+      if (!LocateRow())
+        throw Exception("Can not generate new record!");
     }
-    // Another instance may have inserted the row since we looked: use its row.
-    if (!LocateRow())
-      throw Exception("Can not generate new record!");
+    DrawFromRow(give_up);
   }
-  DrawFromRow(give_up);
   turn.Leave();
   FlushIssued();
   return GenMask->GetMskValue().str();

@@ -15,7 +15,9 @@
 // again. Two programs whose identities (Who) collided in one millisecond do
 // not change this: the check on Suffix alone forbids the second write of the
 // successor; LastTime, which every mark renews, keeps the one whose mark was
-// taken over from writing over the other's newer mark.
+// taken over from writing over the other's newer mark. The mark made in one
+// statement with the row's read (LocateAndMarkIfFree) checks only that the row
+// is free, the one condition of a mark, and reads back what it marked.
 #pragma once
 
 #include <cstdint>
