@@ -63,6 +63,8 @@ class Connection {
   // Whether FlushCommits can make commits durable after the fact; see
   // TDatabase::FlushCommits.
   virtual bool CanFlushCommits() { return false; }
+  // See TDatabase::FlushIsARequest.
+  virtual bool FlushIsARequest() const { return false; }
   virtual void FlushCommits();
 
   // The explicit transaction (see TDatabase::StartTransaction). Begin raises

@@ -87,6 +87,10 @@ bool TDatabase::CanFlushCommits() {
   return connection().CanFlushCommits();
 }
 
+bool TDatabase::FlushIsARequest() {
+  return connection().FlushIsARequest();
+}
+
 void TDatabase::FlushCommits() {
   connection().FlushCommits();
 }

@@ -77,6 +77,9 @@ class TDatabase : public TComponent {
   // transaction).
   bool CanFlushCommits();
   void FlushCommits();
+  // Whether FlushCommits costs a request and a transaction of its own
+  // (PostgreSQL) rather than what a durable commit costs (SQLite's sync).
+  bool FlushIsARequest();
 
   // Connects (an open database stays open). Raises EDatabaseError with the
   // server's or the library's reason and what to check.

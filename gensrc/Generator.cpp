@@ -280,15 +280,15 @@ bool TGenerator::WriteDATA() {
   // Where the database can make a commit durable afterwards, the write-back's
   // commit does not wait for the disk: the sync comes after the turn is
   // handed on (FlushIssued), so that the next program's draw and this one's
-  // sync overlap. On SQLite the sync costs what a durable commit costs. On
-  // PostgreSQL it is a request and a transaction of its own, which pays only
-  // when others wait for the turn: a program that found the turn free
-  // commits durably at once. Inside the caller's own transaction nothing is
+  // sync overlap. Where the flush is a request and a transaction of its own
+  // (PostgreSQL) it pays only when others wait for the turn: a program that
+  // found the turn free commits durably at once; an SQLite sync costs what a
+  // durable commit costs. Inside the caller's own transaction nothing is
   // committed here, and nothing needs syncing.
   TDatabase* database = DatabaseOf(*GenTable);
   const bool flush_later =
       database != nullptr && database->Connected() && !database->InTransaction() &&
-      (turn_was_taken_ || database->Kind() != "postgresql") && database->CanFlushCommits();
+      (turn_was_taken_ || !database->FlushIsARequest()) && database->CanFlushCommits();
   if (!Row().WriteBack(WorkSuffix.str(), InstanceStamp, GetTimeStamp(), flush_later))
     return false;
   flush_pending_ = flush_later;

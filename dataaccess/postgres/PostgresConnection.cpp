@@ -68,6 +68,7 @@ class PostgresConnection : public Connection {
   void SetDurableCommits(bool durable) override { durable_ = durable; }
   bool DurableCommits() const override { return durable_; }
   bool CanFlushCommits() override;
+  bool FlushIsARequest() const override { return true; }
   void FlushCommits() override;
   ResultRows Run(const std::string& sql, const std::vector<Variant>& params) override;
   ResultRows Write(const std::string& sql, const std::vector<Variant>& params) override;
@@ -100,6 +101,10 @@ class PostgresConnection : public Connection {
   ResultPtr ExecUnsynced(const std::string& name, const Parameters& values);
   // The last result of the next statement of a pipeline.
   ResultPtr NextPipelineResult();
+  // The same for a statement followed by a sync, the sync's result read too.
+  ResultPtr NextSyncedResult();
+  // Leaves pipeline mode once every answer has been read.
+  void LeavePipeline();
   // Reads and drops the answer to a statement that Send did not wait for.
   void DropSentAnswer();
   // Makes the connection afresh after a request went out only in part, so
@@ -257,10 +262,8 @@ void PostgresConnection::DropSentAnswer() {
   if (!answer_pending_)
     return;
   answer_pending_ = false;
-  NextPipelineResult();
-  ResultPtr(PQgetResult(conn_.get()));  // the end of the pipeline
-  // Leaving fails only on a connection that broke, which connecting again ends.
-  PQexitPipelineMode(conn_.get());
+  NextSyncedResult();
+  LeavePipeline();
 }
 
 void PostgresConnection::FailSending() {
@@ -302,10 +305,10 @@ void PostgresConnection::FlushCommits() {
   if (PQsendQueryParams(conn, kFlushLog, 0, nullptr, nullptr, nullptr, nullptr, 0) != 1 ||
       PQpipelineSync(conn) != 1)
     FailSending();
-  DropSentAnswer();
-  const ResultPtr res = NextPipelineResult();
-  ResultPtr(PQgetResult(conn));  // the end of the pipeline
-  PQexitPipelineMode(conn);
+  answer_pending_ = false;
+  NextSyncedResult();  // the sent statement's, dropped
+  const ResultPtr res = NextSyncedResult();
+  LeavePipeline();
   if (PQresultStatus(res.get()) != PGRES_TUPLES_OK)
     Fail(res.get());
 }
@@ -467,10 +470,8 @@ ResultPtr PostgresConnection::ExecUnsynced(const std::string& name, const Parame
   if (!sent)
     FailSending();
   ResultPtr set = NextPipelineResult();
-  ResultPtr res = NextPipelineResult();
-  ResultPtr(PQgetResult(conn));  // the end of the pipeline
-  // Leaving fails only on a connection that broke, which connecting again ends.
-  PQexitPipelineMode(conn);
+  ResultPtr res = NextSyncedResult();
+  LeavePipeline();
   if (!set || PQresultStatus(set.get()) != PGRES_TUPLES_OK)
     return set;
   return res;
@@ -481,6 +482,17 @@ ResultPtr PostgresConnection::NextPipelineResult() {
   while (PGresult* res = PQgetResult(conn_.get()))
     last.reset(res);
   return last;
+}
+
+ResultPtr PostgresConnection::NextSyncedResult() {
+  ResultPtr res = NextPipelineResult();
+  ResultPtr(PQgetResult(conn_.get()));  // the sync that ends this part of the pipeline
+  return res;
+}
+
+void PostgresConnection::LeavePipeline() {
+  // Leaving fails only on a connection that broke, which connecting again ends.
+  PQexitPipelineMode(conn_.get());
 }
 
 ResultRows PostgresConnection::RunInTransaction(const std::string& sql,
