@@ -93,12 +93,14 @@ class PostgresConnection : public Connection {
   // without waiting for the disk (outside an explicit transaction only).
   ResultRows Execute(const std::string& sql, const std::vector<Variant>& params, bool replan,
                      bool unsynced = false);
-  // Runs the prepared statement `name` as a transaction of its own whose
-  // commit does not wait for the disk: the setting and the statement go to
-  // the server together, in one round trip, as one implicit transaction, so
-  // the setting ends with it. Returns the statement's result, or the
-  // setting's failure.
-  ResultPtr ExecUnsynced(const std::string& name, const Parameters& values);
+  // Runs the prepared statement `name` in pipeline mode: behind the
+  // statement Send did not wait for (whose answer is read and dropped), so
+  // that the two answers come back in one round trip; and, when `unsynced`,
+  // as a transaction of its own whose commit does not wait for the disk: the
+  // setting and the statement go to the server together, as one implicit
+  // transaction, so the setting ends with it. Returns the statement's result,
+  // or the setting's failure.
+  ResultPtr ExecPipelined(const std::string& name, const Parameters& values, bool unsynced);
   // The last result of the next statement of a pipeline.
   ResultPtr NextPipelineResult();
   // The same for a statement followed by a sync, the sync's result read too.
@@ -296,21 +298,7 @@ void PostgresConnection::FlushCommits() {
     throw EDatabaseError("Cannot make commits durable inside the open transaction on " +
                          DisplayUri(uri_) + "; commit it first");
   }
-  if (!answer_pending_) {
-    Execute(kFlushLog, {}, true);
-    return;
-  }
-  // Behind the statement sent before, in the same round trip.
-  PGconn* conn = conn_.get();
-  if (PQsendQueryParams(conn, kFlushLog, 0, nullptr, nullptr, nullptr, nullptr, 0) != 1 ||
-      PQpipelineSync(conn) != 1)
-    FailSending();
-  answer_pending_ = false;
-  NextSyncedResult();  // the sent statement's, dropped
-  const ResultPtr res = NextSyncedResult();
-  LeavePipeline();
-  if (PQresultStatus(res.get()) != PGRES_TUPLES_OK)
-    Fail(res.get());
+  Execute(kFlushLog, {}, true);  // behind a statement sent before, in the same round trip
 }
 
 void PostgresConnection::Begin() {
@@ -431,12 +419,15 @@ std::string PostgresConnection::EqualValue(const std::string& column, const Colu
 
 ResultRows PostgresConnection::Execute(const std::string& sql, const std::vector<Variant>& params,
                                        bool replan, bool unsynced) {
-  EnsureConnected();
+  // A statement prepared before may follow one that Send did not wait for
+  // without waiting for that one's answer first; anything else waits.
+  if (!answer_pending_ || !Connected() || cache_.find(sql) == cache_.end())
+    EnsureConnected();
   const Parameters values(params);
   for (int attempt = 0;; ++attempt) {
     const std::string& name = Prepare(sql, values.Count());
-    const ResultPtr res = unsynced
-                              ? ExecUnsynced(name, values)
+    const ResultPtr res = unsynced || answer_pending_
+                              ? ExecPipelined(name, values, unsynced)
                               : ResultPtr(PQexecPrepared(conn_.get(), name.c_str(), values.Count(),
                                                          values.Values(), nullptr, nullptr, 0));
     const ExecStatusType status = PQresultStatus(res.get());
@@ -452,9 +443,11 @@ ResultRows PostgresConnection::Execute(const std::string& sql, const std::vector
   }
 }
 
-ResultPtr PostgresConnection::ExecUnsynced(const std::string& name, const Parameters& values) {
+ResultPtr PostgresConnection::ExecPipelined(const std::string& name, const Parameters& values,
+                                            bool unsynced) {
   PGconn* conn = conn_.get();
-  if (PQenterPipelineMode(conn) != 1) {
+  const bool behind_sent = answer_pending_;
+  if (!behind_sent && PQenterPipelineMode(conn) != 1) {
     // Only a connection with results still to read refuses; the write then
     // waits for the disk like any other.
     return ResultPtr(
@@ -462,17 +455,21 @@ ResultPtr PostgresConnection::ExecUnsynced(const std::string& name, const Parame
   }
   // The setting is not prepared: preparing may empty the statement cache,
   // taking `name` with it.
-  const bool sent =
-      PQsendQueryParams(conn, kUnsynced, 0, nullptr, nullptr, nullptr, nullptr, 0) == 1 &&
-      PQsendQueryPrepared(conn, name.c_str(), values.Count(), values.Values(), nullptr, nullptr,
-                          0) == 1 &&
-      PQpipelineSync(conn) == 1;
+  const bool sent = (!unsynced || PQsendQueryParams(conn, kUnsynced, 0, nullptr, nullptr, nullptr,
+                                                    nullptr, 0) == 1) &&
+                    PQsendQueryPrepared(conn, name.c_str(), values.Count(), values.Values(),
+                                        nullptr, nullptr, 0) == 1 &&
+                    PQpipelineSync(conn) == 1;
   if (!sent)
     FailSending();
-  ResultPtr set = NextPipelineResult();
+  if (behind_sent) {
+    answer_pending_ = false;
+    NextSyncedResult();  // the sent statement's, dropped
+  }
+  ResultPtr set = unsynced ? NextPipelineResult() : nullptr;
   ResultPtr res = NextSyncedResult();
   LeavePipeline();
-  if (!set || PQresultStatus(set.get()) != PGRES_TUPLES_OK)
+  if (unsynced && (!set || PQresultStatus(set.get()) != PGRES_TUPLES_OK))
     return set;
   return res;
 }

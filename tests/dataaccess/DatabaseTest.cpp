@@ -152,7 +152,10 @@ TEST_P(DatabaseTest, CommitsThatDoNotWaitForTheDiskAndStatementsNotWaitedFor) {
   for (const char* id : {"a", "s", "u"})  // "a" fails, which is dropped
     writer_->Send("INSERT INTO t (id) VALUES (?)", {Variant(id)});
   writer_->FlushCommits();  // behind the last one, in the same round trip on PostgreSQL
-  EXPECT_EQ(writer_->Query("SELECT count(*) FROM t WHERE id IN ('s', 'u')")[0][0].ToInt64(), 2);
+  const std::string count = "SELECT count(*) FROM t WHERE id IN ('s', 'u', 'v')";
+  EXPECT_EQ(writer_->Query(count)[0][0].ToInt64(), 2);
+  writer_->Send("INSERT INTO t (id) VALUES (?)", {Variant("v")});
+  EXPECT_EQ(writer_->Query(count)[0][0].ToInt64(), 3);  // prepared: behind the insert on PostgreSQL
   writer_->StartTransaction();
   EXPECT_EQ(writer_->CanFlushCommits(), !IsPostgres());  // SQLite syncs what is committed
   writer_->Rollback();
