@@ -5,6 +5,8 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,6 +20,31 @@ namespace qgen {
 struct ResultRows {
   std::vector<std::vector<Variant>> rows;
   std::int64_t changes = 0;
+};
+
+// The answer to a statement kept until it is asked for: its rows or its
+// failure, given once.
+class KeptAnswer {
+ public:
+  template <class Run>
+  void Keep(Run&& run) {
+    try {
+      rows_ = run();
+      failure_ = nullptr;
+    } catch (...) {
+      KeepFailure(std::current_exception());
+    }
+  }
+  void KeepFailure(std::exception_ptr failure) {
+    rows_.reset();
+    failure_ = std::move(failure);
+  }
+  // The rows kept, or the failure raised; EDatabaseError when none is kept.
+  ResultRows Take();
+
+ private:
+  std::optional<ResultRows> rows_;
+  std::exception_ptr failure_;
 };
 
 class Connection {
@@ -45,6 +72,17 @@ class Connection {
   // reported. Backends that wait for nothing (SQLite) run it at once. See
   // TDatabase::Send.
   virtual void Send(const std::string& sql, const std::vector<Variant>& params) = 0;
+
+  // Sends one statement whose answer SentAnswer gives later: statements run
+  // meanwhile go out behind it without waiting for its answer (PostgreSQL),
+  // and the database runs them after it. Backends that wait for nothing run
+  // it at once. See TDatabase::SendForAnswer.
+  virtual void SendForAnswer(const std::string& sql, const std::vector<Variant>& params) {
+    kept_.Keep([&] { return Run(sql, params); });
+  }
+  // The answer to the statement SendForAnswer sent last, waited for if it has
+  // not come; raises its failure as Run does.
+  virtual ResultRows SentAnswer() { return kept_.Take(); }
 
   // Runs one writing statement as a transaction of its own, or, while an
   // explicit transaction is open, inside it behind a savepoint. SQLite takes
@@ -110,6 +148,9 @@ class Connection {
 
   // Identifier quoting shared by both dialects: double quotes, inner ones doubled.
   static std::string Quote(const std::string& name);
+
+ protected:
+  KeptAnswer kept_;  // what SentAnswer gives next
 };
 
 // Frees a handle of a database library with that library's routine, so that a

@@ -169,6 +169,14 @@ void TDatabase::Send(const std::string& sql, const std::vector<Variant>& params)
   connection().Send(sql, params);
 }
 
+void TDatabase::SendForAnswer(const std::string& sql, const std::vector<Variant>& params) {
+  connection().SendForAnswer(sql, params);
+}
+
+std::vector<std::vector<Variant>> TDatabase::SentAnswer() {
+  return connection().SentAnswer().rows;
+}
+
 std::vector<std::vector<Variant>> TDatabase::Query(const std::string& sql,
                                                    const std::vector<Variant>& params) {
   return connection().Run(sql, params).rows;

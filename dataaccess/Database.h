@@ -137,6 +137,13 @@ class TDatabase : public TComponent {
   // of a session lock that a lost connection lets go of anyway. Its answer is
   // read, and a failure of it dropped, before the next statement runs.
   void Send(const std::string& sql, const std::vector<Variant>& params = {});
+  // Sends a statement whose answer SentAnswer gives later, so that the
+  // statements run meanwhile need no round trip of their own to the server
+  // (PostgreSQL: they go out behind it at once and run after it); SQLite runs
+  // it at once. SentAnswer waits for the answer if it has not come and raises
+  // the statement's failure as Query does.
+  void SendForAnswer(const std::string& sql, const std::vector<Variant>& params = {});
+  std::vector<std::vector<Variant>> SentAnswer();
   bool TableExists(const std::string& table);
   std::vector<ColumnInfo> Columns(const std::string& table);
   // The identifier quoted for SQL, whatever characters it holds.

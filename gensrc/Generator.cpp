@@ -40,6 +40,11 @@ constexpr std::int64_t kLongestExtraPauseMicroseconds = 3200;
 // the row still moves on: a few times the stale time, so that a long queue on
 // a busy machine keeps its order while a stopped holder is found out.
 constexpr milliseconds kQueueWait{3 * kStaleMilliseconds};
+// How long the request for a turn that carries the mark behind it may wait.
+// The mark's time is taken when it is sent, so a mark written after this
+// wait looks older by as much to programs that judge marks stale; a fifth of
+// the stale time keeps it far from stale, and is many turns long.
+constexpr milliseconds kCarriedWait{kStaleMilliseconds / 5};
 // How long a generator draws without the queue once it found the queue stuck.
 constexpr milliseconds kQueueRest{10000};
 // How many values one instance keeps for Undo.
@@ -409,8 +414,9 @@ std::string TGenerator::RowProgress() {
   }
 }
 
-bool TGenerator::WaitForTurn(microseconds give_up) {
+bool TGenerator::WaitForTurn(microseconds give_up, std::optional<bool>& marked) {
   turn_was_taken_ = false;
+  marked.reset();
   SequenceQueue* queue = SteadyNow() < queue_rest_until_ ? nullptr : Queue();
   if (queue == nullptr)
     return false;
@@ -424,16 +430,31 @@ bool TGenerator::WaitForTurn(microseconds give_up) {
   // about the queue: the row's steps report the error and the next call
   // queues again, so that all programs are back in line as soon as the
   // database returns.
+  //
+  // Where the queue's request goes out without waiting for its answer
+  // (PostgreSQL), the first one carries the draw's one-statement mark behind
+  // it: the server marks the row as soon as the turn is given, and a free
+  // turn and the mark cost one round trip together. A mark that ran after
+  // that wait ran out and found the row free holds it without the turn, as
+  // the row's busy flag allows.
   std::optional<std::string> seen;
-  for (milliseconds wait = milliseconds(kStaleMilliseconds);; wait = kQueueWait) {
+  bool carry = unique_key_ && queue->SendsRequests();
+  for (milliseconds wait = carry ? kCarriedWait : milliseconds(kStaleMilliseconds);;
+       wait = kQueueWait) {
     const auto left = std::chrono::duration_cast<milliseconds>(give_up - SteadyNow());
     if (left.count() <= 0)
       return false;
-    if (queue->Enter(std::min(left, wait))) {
+    queue->Request(std::min(left, wait));
+    if (carry)
+      marked = TakeRowAtOnce();
+    carry = false;
+    if (queue->Entered()) {
       turn_was_taken_ = turn_was_taken_ || queue->FoundTaken();
       return true;
     }
     turn_was_taken_ = true;
+    if (marked == true)
+      return false;
     std::string now = RowProgress();
     if (now.empty())
       return false;
@@ -457,10 +478,11 @@ std::string TGenerator::Generator() {
     return result;
 
   const microseconds give_up = SteadyNow() + milliseconds(RetryTimeout);
-  Turn turn(WaitForTurn(give_up) ? queue_.get() : nullptr);
   FailCount = 0;
   PauseRound = 0;
-  if (!DrawAtOnce()) {
+  std::optional<bool> marked;  // by the mark carried behind the queue's request
+  Turn turn(WaitForTurn(give_up, marked) ? queue_.get() : nullptr);
+  if (!(marked ? *marked && CountOnAndWriteBack() : DrawAtOnce())) {
     if (!LocateRow()) {
       if (MakeNewRecord()) {
         RememberIssued("", WorkSuffix.str());

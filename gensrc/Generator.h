@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -242,8 +243,11 @@ class TGenerator : public TComponent {
   SequenceQueue* Queue();
   // Waits for this program's turn until `give_up`; false when it goes on
   // without one (no queue, a queue that has not moved for the stale time, a
-  // row that cannot be read).
-  bool WaitForTurn(std::chrono::microseconds give_up);
+  // row that cannot be read). Where DrawAtOnce can be used, the first request
+  // carries its TakeRowAtOnce behind it; `marked` tells whether that took
+  // the row (with the turn, or after the wait ran out, without it), and is
+  // empty when it was not tried.
+  bool WaitForTurn(std::chrono::microseconds give_up, std::optional<bool>& marked);
   // What shows that the row moves on: its stored value and time; "" when none.
   std::string RowProgress();
   // Keeps `value` as issued by this instance; `stored_before` is what the row

@@ -41,23 +41,65 @@ class AdvisoryLockQueue : public SequenceQueue {
   ~AdvisoryLockQueue() override { Leave(); }
 
   bool Enter(std::chrono::milliseconds limit) override {
+    if (limit.count() > 0) {
+      Request(limit);
+      return Entered();
+    }
+    Entered();  // a request not asked about yet
+    found_taken_ = false;
     try {
-      found_taken_ = false;
-      if (limit.count() > 0) {
-        held_ = Wait(limit);
-      } else {
-        const std::string sql = std::string("SELECT pg_try_advisory_lock(") + kLockNumber + ")";
-        held_ = database_.Query(sql, key_)[0][0].ToInt64() != 0;
-      }
+      const std::string sql = std::string("SELECT pg_try_advisory_lock(") + kLockNumber + ")";
+      held_ = database_.Query(sql, key_)[0][0].ToInt64() != 0;
     } catch (const Exception&) {
       held_ = false;  // the row protocol reports what is wrong with the database
     }
     return held_;
   }
 
+  // Waits in the server's queue for the lock, in one statement: a
+  // lock_timeout of the statement's own transaction, set before the lock is
+  // asked for, bounds the wait. The lock is tried first and waited for only
+  // when taken (the server runs the CASE's subquery only when it gets there),
+  // which tells whether another program had it.
+  void Request(std::chrono::milliseconds limit) override {
+    Entered();  // a request not asked about yet
+    found_taken_ = false;
+    held_ = false;
+    std::vector<Variant> params = key_;  // the lock's number twice, then the timeout
+    params.insert(params.end(), key_.begin(), key_.end());
+    params.push_back(Variant(std::to_string(std::max<std::int64_t>(1, limit.count()))));
+    try {
+      database_.SendForAnswer(
+          std::string("SELECT CASE WHEN pg_try_advisory_lock(") + kLockNumber +
+              ") THEN 0 ELSE (SELECT 1 FROM pg_advisory_lock(" + kLockNumber +
+              ") AS l) END, s.t FROM (SELECT set_config('lock_timeout', ?, true) AS t OFFSET 0) "
+              "AS s",
+          params);
+      requested_ = true;
+    } catch (const Exception&) {
+      // Not connected: no turn, and the row protocol reports why.
+    }
+  }
+
+  bool Entered() override {
+    if (!requested_)
+      return held_;
+    requested_ = false;
+    try {
+      found_taken_ = database_.SentAnswer().at(0).at(0).ToInt64() == 1;
+      held_ = true;
+    } catch (const std::exception&) {
+      held_ = false;  // the wait ran out (or the connection went, and the lock with it)
+    }
+    return held_;
+  }
+
+  bool SendsRequests() const override { return true; }
+
   bool FoundTaken() const override { return found_taken_; }
 
   void Leave() override {
+    Entered();  // a request not asked about yet: the turn it gave is let go
     if (!held_)
       return;
     held_ = false;
@@ -71,32 +113,10 @@ class AdvisoryLockQueue : public SequenceQueue {
   }
 
  private:
-  // Waits in the server's queue for the lock, in one statement: a
-  // lock_timeout of the statement's own transaction, set before the lock is
-  // asked for, bounds the wait. The lock is tried first and waited for only
-  // when taken (the server runs the CASE's subquery only when it gets there),
-  // which tells whether another program had it.
-  bool Wait(std::chrono::milliseconds limit) {
-    std::vector<Variant> params = key_;  // the lock's number twice, then the timeout
-    params.insert(params.end(), key_.begin(), key_.end());
-    params.push_back(Variant(std::to_string(limit.count())));
-    try {
-      const auto rows = database_.Query(
-          std::string("SELECT CASE WHEN pg_try_advisory_lock(") + kLockNumber +
-              ") THEN 0 ELSE (SELECT 1 FROM pg_advisory_lock(" + kLockNumber +
-              ") AS l) END, s.t FROM (SELECT set_config('lock_timeout', ?, true) AS t OFFSET 0) "
-              "AS s",
-          params);
-      found_taken_ = rows.at(0).at(0).ToInt64() == 1;
-      return true;
-    } catch (const EDatabaseError&) {
-      return false;  // the wait ran out (or the connection went, and the lock with it)
-    }
-  }
-
   TDatabase& database_;
   std::vector<Variant> key_;  // the sequence's key and the table's name
   bool held_ = false;
+  bool requested_ = false;  // a Request's answer has not been asked about
   bool found_taken_ = false;
 };
 

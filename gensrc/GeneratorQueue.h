@@ -33,11 +33,24 @@ class SequenceQueue {
   // clock's SleepFor). True when it has the turn, to keep until Leave; false
   // when the wait ran out or the queue cannot be used now. Never raises.
   virtual bool Enter(std::chrono::milliseconds limit) = 0;
-  // Whether the last Enter that gave the turn found it held by another
-  // program first: a sign that others wait behind this one.
+  // Asks for the turn as Enter does, but returns at once where the database
+  // runs statements behind a request whose answer has not come (PostgreSQL):
+  // the caller's next statements on that database go out behind it and run
+  // once the turn is given or the wait ran out, and Entered tells which.
+  // Elsewhere it waits as Enter does. Never raises.
+  virtual void Request(std::chrono::milliseconds limit) { requested_ = Enter(limit); }
+  // Whether the last Request gave the turn (to keep until Leave). Never raises.
+  virtual bool Entered() { return requested_; }
+  // Whether Request returns before its answer has come.
+  virtual bool SendsRequests() const { return false; }
+  // Whether the last Enter or Request that gave the turn found it held by
+  // another program first: a sign that others wait behind this one.
   virtual bool FoundTaken() const = 0;
   // Gives the turn to the next waiter. Never raises.
   virtual void Leave() = 0;
+
+ private:
+  bool requested_ = false;
 };
 
 // The queue of the sequence (table, gen_id, prefix) of `database` (not owned;

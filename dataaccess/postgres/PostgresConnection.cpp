@@ -73,6 +73,8 @@ class PostgresConnection : public Connection {
   ResultRows Run(const std::string& sql, const std::vector<Variant>& params) override;
   ResultRows Write(const std::string& sql, const std::vector<Variant>& params) override;
   void Send(const std::string& sql, const std::vector<Variant>& params) override;
+  void SendForAnswer(const std::string& sql, const std::vector<Variant>& params) override;
+  ResultRows SentAnswer() override;
   void Begin() override;
   void Commit() override;
   void Rollback() override;
@@ -94,8 +96,8 @@ class PostgresConnection : public Connection {
   ResultRows Execute(const std::string& sql, const std::vector<Variant>& params, bool replan,
                      bool unsynced = false);
   // Runs the prepared statement `name` in pipeline mode: behind the
-  // statement Send did not wait for (whose answer is read and dropped), so
-  // that the two answers come back in one round trip; and, when `unsynced`,
+  // statement sent without waiting (whose answer is read, see
+  // TakeSentAnswer), so that the two answers come back in one round trip; and, when `unsynced`,
   // as a transaction of its own whose commit does not wait for the disk: the
   // setting and the statement go to the server together, as one implicit
   // transaction, so the setting ends with it. Returns the statement's result,
@@ -107,8 +109,17 @@ class PostgresConnection : public Connection {
   ResultPtr NextSyncedResult();
   // Leaves pipeline mode once every answer has been read.
   void LeavePipeline();
-  // Reads and drops the answer to a statement that Send did not wait for.
-  void DropSentAnswer();
+  // Sends a prepared statement in pipeline mode without waiting for its
+  // answer; `keep` keeps that answer for SentAnswer.
+  void SendPipelined(const std::string& sql, const std::vector<Variant>& params, bool keep);
+  // Reads the answer to the statement sent without waiting (pipeline mode
+  // stays on): kept for SentAnswer when it was sent for one, else dropped.
+  void TakeSentAnswer();
+  // The same, leaving pipeline mode: before a statement that is not sent
+  // behind it.
+  void ReadSentAnswer();
+  // The rows `res` holds, or its failure raised.
+  ResultRows Checked(const PGresult* res);
   // Makes the connection afresh after a request went out only in part, so
   // that no reply is waited for that will never come.
   [[noreturn]] void FailSending();
@@ -154,6 +165,7 @@ class PostgresConnection : public Connection {
   bool timeout_set_in_transaction_ = false;
   bool durable_ = true;            // commits outside an explicit transaction wait for the disk
   bool answer_pending_ = false;    // Send's statement has not been answered yet (pipeline mode)
+  bool keep_answer_ = false;       // ... and its answer is for SentAnswer
   std::optional<bool> can_flush_;  // whether kFlushLog may run; asked once per connection
 };
 
@@ -238,46 +250,91 @@ ResultRows PostgresConnection::Write(const std::string& sql, const std::vector<V
 
 void PostgresConnection::Send(const std::string& sql, const std::vector<Variant>& params) {
   try {
-    if (explicit_) {
+    if (explicit_)
       RunInTransaction(sql, params);
-      return;
-    }
-    EnsureConnected();
-    const Parameters values(params);
-    const std::string& name = Prepare(sql, values.Count());
-    // Sent as a pipeline, so that FlushCommits can follow it without waiting
-    // for its answer.
-    PGconn* conn = conn_.get();
-    if (PQenterPipelineMode(conn) != 1)
-      return;
-    answer_pending_ = true;
-    if (PQsendQueryPrepared(conn, name.c_str(), values.Count(), values.Values(), nullptr, nullptr,
-                            0) != 1 ||
-        PQpipelineSync(conn) != 1)
-      FailSending();
+    else
+      SendPipelined(sql, params, false);
   } catch (const EDatabaseError&) {
     // The caller asked not to hear of it.
   }
 }
 
-void PostgresConnection::DropSentAnswer() {
+void PostgresConnection::SendForAnswer(const std::string& sql, const std::vector<Variant>& params) {
+  if (explicit_) {
+    Connection::SendForAnswer(sql, params);
+    return;
+  }
+  try {
+    SendPipelined(sql, params, true);
+  } catch (const EDatabaseError&) {
+    kept_.KeepFailure(std::current_exception());
+  }
+}
+
+ResultRows PostgresConnection::SentAnswer() {
+  ReadSentAnswer();
+  return kept_.Take();
+}
+
+void PostgresConnection::SendPipelined(const std::string& sql, const std::vector<Variant>& params,
+                                       bool keep) {
+  EnsureConnected();
+  const Parameters values(params);
+  const std::string& name = Prepare(sql, values.Count());
+  // Sent as a pipeline, so that the statements that follow (FlushCommits,
+  // any prepared one) go out behind it without waiting for its answer.
+  PGconn* conn = conn_.get();
+  if (PQenterPipelineMode(conn) != 1) {
+    // Only a connection with results still to read refuses: run it now.
+    const ResultPtr res(
+        PQexecPrepared(conn, name.c_str(), values.Count(), values.Values(), nullptr, nullptr, 0));
+    if (keep)
+      kept_.Keep([&] { return Checked(res.get()); });
+    return;
+  }
+  answer_pending_ = true;
+  keep_answer_ = keep;
+  if (PQsendQueryPrepared(conn, name.c_str(), values.Count(), values.Values(), nullptr, nullptr,
+                          0) != 1 ||
+      PQpipelineSync(conn) != 1)
+    FailSending();
+}
+
+void PostgresConnection::TakeSentAnswer() {
+  answer_pending_ = false;
+  const ResultPtr res = NextSyncedResult();
+  if (keep_answer_)
+    kept_.Keep([&] { return Checked(res.get()); });
+}
+
+void PostgresConnection::ReadSentAnswer() {
   if (!answer_pending_)
     return;
-  answer_pending_ = false;
-  NextSyncedResult();
+  TakeSentAnswer();
   LeavePipeline();
+}
+
+ResultRows PostgresConnection::Checked(const PGresult* res) {
+  const ExecStatusType status = PQresultStatus(res);
+  if (status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK)
+    Fail(res);
+  return Collect(res);
 }
 
 void PostgresConnection::FailSending() {
   const std::string reason = Trimmed(PQerrorMessage(conn_.get()));
+  const EDatabaseError failure("Lost the connection to PostgreSQL at " + DisplayUri(uri_) +
+                               " while sending a statement (" + ReasonText(reason) +
+                               "); nothing was written; try again");
+  // A statement sent before went with the connection: its answer is this.
+  if (answer_pending_ && keep_answer_)
+    kept_.KeepFailure(std::make_exception_ptr(failure));
   answer_pending_ = false;
   cache_.clear();
   PQreset(conn_.get());
   if (Connected())
     Setup();
-  throw EDatabaseError("Lost the connection to PostgreSQL at " + DisplayUri(uri_) +
-                       " while sending a statement (" + ReasonText(reason) +
-                       "); nothing was written; try again");
+  throw failure;
 }
 
 bool PostgresConnection::CanFlushCommits() {
@@ -419,8 +476,8 @@ std::string PostgresConnection::EqualValue(const std::string& column, const Colu
 
 ResultRows PostgresConnection::Execute(const std::string& sql, const std::vector<Variant>& params,
                                        bool replan, bool unsynced) {
-  // A statement prepared before may follow one that Send did not wait for
-  // without waiting for that one's answer first; anything else waits.
+  // A statement prepared before goes out behind one sent without waiting,
+  // before that one's answer has come; anything else waits for it first.
   if (!answer_pending_ || !Connected() || cache_.find(sql) == cache_.end())
     EnsureConnected();
   const Parameters values(params);
@@ -462,10 +519,8 @@ ResultPtr PostgresConnection::ExecPipelined(const std::string& name, const Param
                     PQpipelineSync(conn) == 1;
   if (!sent)
     FailSending();
-  if (behind_sent) {
-    answer_pending_ = false;
-    NextSyncedResult();  // the sent statement's, dropped
-  }
+  if (behind_sent)
+    TakeSentAnswer();
   ResultPtr set = unsynced ? NextPipelineResult() : nullptr;
   ResultPtr res = NextSyncedResult();
   LeavePipeline();
@@ -578,7 +633,7 @@ void PostgresConnection::Command(const std::string& sql) {
 }
 
 void PostgresConnection::EnsureConnected() {
-  DropSentAnswer();
+  ReadSentAnswer();
   if (Connected())
     return;
   if (explicit_)

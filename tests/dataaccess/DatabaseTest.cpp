@@ -161,6 +161,26 @@ TEST_P(DatabaseTest, CommitsThatDoNotWaitForTheDiskAndStatementsNotWaitedFor) {
   writer_->Rollback();
 }
 
+// A statement sent for its answer runs before the statements that follow it
+// (on PostgreSQL they go out behind it at once), and SentAnswer gives its rows
+// or raises its failure, once.
+TEST_P(DatabaseTest, AStatementSentForItsAnswerRunsFirstAndAnswersOnce) {
+  const std::string count = "SELECT count(*) FROM t";
+  EXPECT_EQ(writer_->Query(count)[0][0].ToInt64(), 0);  // prepared now, so sent behind below
+  writer_->SendForAnswer("INSERT INTO t (id) VALUES (?) RETURNING id", {Variant("a")});
+  EXPECT_EQ(writer_->Query(count)[0][0].ToInt64(), 1);
+  EXPECT_EQ(writer_->SentAnswer().at(0).at(0).ToString(), "a");
+  EXPECT_THAT(Refusal([&] { writer_->SentAnswer(); }), HasSubstr("No statement was sent"));
+  writer_->SendForAnswer("INSERT INTO t (id) VALUES (?)", {Variant("a")});  // the key is taken
+  EXPECT_EQ(writer_->Query(count)[0][0].ToInt64(), 1);                    // runs all the same
+  EXPECT_THAT(Refusal([&] { writer_->SentAnswer(); }),
+              HasSubstr(Pick("UNIQUE constraint", "duplicate key")));
+  writer_->SendForAnswer("SELECT 2");
+  writer_->Send("INSERT INTO t (id) VALUES (?)", {Variant("b")});
+  EXPECT_EQ(writer_->SentAnswer().at(0).at(0).ToInt64(), 2);
+  EXPECT_EQ(Seen(), "a,b");
+}
+
 // Another connection holds the row (PostgreSQL) or the write lock (SQLite)
 // longer than the busy timeout: a post fails after that timeout (not the
 // default one), naming it, and stays pending; it goes through once the
