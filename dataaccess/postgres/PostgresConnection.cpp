@@ -110,10 +110,11 @@ class PostgresConnection : public Connection {
   // Leaves pipeline mode once every answer has been read.
   void LeavePipeline();
   // Sends a prepared statement in pipeline mode without waiting for its
-  // answer; `keep` keeps that answer for SentAnswer.
+  // answer, behind those sent before when it was prepared before; `keep`
+  // keeps that answer for SentAnswer.
   void SendPipelined(const std::string& sql, const std::vector<Variant>& params, bool keep);
-  // Reads the answer to the statement sent without waiting (pipeline mode
-  // stays on): kept for SentAnswer when it was sent for one, else dropped.
+  // Reads the answers to the statements sent without waiting (pipeline mode
+  // stays on): kept for SentAnswer when sent for one, else dropped.
   void TakeSentAnswer();
   // The same, leaving pipeline mode: before a statement that is not sent
   // behind it.
@@ -163,9 +164,10 @@ class PostgresConnection : public Connection {
   bool explicit_ = false;  // an explicit transaction is open (Begin until Commit or Rollback)
   std::string lost_;       // why the transaction is gone or aborted; "" while it lives
   bool timeout_set_in_transaction_ = false;
-  bool durable_ = true;            // commits outside an explicit transaction wait for the disk
-  bool answer_pending_ = false;    // Send's statement has not been answered yet (pipeline mode)
-  bool keep_answer_ = false;       // ... and its answer is for SentAnswer
+  bool durable_ = true;  // commits outside an explicit transaction wait for the disk
+  // Statements sent without waiting whose answers have not been read yet
+  // (pipeline mode), in order: true for one whose answer is for SentAnswer.
+  std::vector<bool> pending_;
   std::optional<bool> can_flush_;  // whether kFlushLog may run; asked once per connection
 };
 
@@ -278,13 +280,15 @@ ResultRows PostgresConnection::SentAnswer() {
 
 void PostgresConnection::SendPipelined(const std::string& sql, const std::vector<Variant>& params,
                                        bool keep) {
-  EnsureConnected();
+  const bool behind_sent = !pending_.empty() && Connected() && cache_.count(sql) != 0;
+  if (!behind_sent)
+    EnsureConnected();
   const Parameters values(params);
   const std::string& name = Prepare(sql, values.Count());
   // Sent as a pipeline, so that the statements that follow (FlushCommits,
   // any prepared one) go out behind it without waiting for its answer.
   PGconn* conn = conn_.get();
-  if (PQenterPipelineMode(conn) != 1) {
+  if (!behind_sent && PQenterPipelineMode(conn) != 1) {
     // Only a connection with results still to read refuses: run it now.
     const ResultPtr res(
         PQexecPrepared(conn, name.c_str(), values.Count(), values.Values(), nullptr, nullptr, 0));
@@ -292,8 +296,7 @@ void PostgresConnection::SendPipelined(const std::string& sql, const std::vector
       kept_.Keep([&] { return Checked(res.get()); });
     return;
   }
-  answer_pending_ = true;
-  keep_answer_ = keep;
+  pending_.push_back(keep);
   if (PQsendQueryPrepared(conn, name.c_str(), values.Count(), values.Values(), nullptr, nullptr,
                           0) != 1 ||
       PQpipelineSync(conn) != 1)
@@ -301,14 +304,17 @@ void PostgresConnection::SendPipelined(const std::string& sql, const std::vector
 }
 
 void PostgresConnection::TakeSentAnswer() {
-  answer_pending_ = false;
-  const ResultPtr res = NextSyncedResult();
-  if (keep_answer_)
-    kept_.Keep([&] { return Checked(res.get()); });
+  const std::vector<bool> pending = std::move(pending_);
+  pending_.clear();
+  for (const bool keep : pending) {
+    const ResultPtr res = NextSyncedResult();
+    if (keep)
+      kept_.Keep([&] { return Checked(res.get()); });
+  }
 }
 
 void PostgresConnection::ReadSentAnswer() {
-  if (!answer_pending_)
+  if (pending_.empty())
     return;
   TakeSentAnswer();
   LeavePipeline();
@@ -327,9 +333,11 @@ void PostgresConnection::FailSending() {
                                " while sending a statement (" + ReasonText(reason) +
                                "); nothing was written; try again");
   // A statement sent before went with the connection: its answer is this.
-  if (answer_pending_ && keep_answer_)
-    kept_.KeepFailure(std::make_exception_ptr(failure));
-  answer_pending_ = false;
+  for (const bool keep : pending_) {
+    if (keep)
+      kept_.KeepFailure(std::make_exception_ptr(failure));
+  }
+  pending_.clear();
   cache_.clear();
   PQreset(conn_.get());
   if (Connected())
@@ -478,12 +486,12 @@ ResultRows PostgresConnection::Execute(const std::string& sql, const std::vector
                                        bool replan, bool unsynced) {
   // A statement prepared before goes out behind one sent without waiting,
   // before that one's answer has come; anything else waits for it first.
-  if (!answer_pending_ || !Connected() || cache_.find(sql) == cache_.end())
+  if (pending_.empty() || !Connected() || cache_.find(sql) == cache_.end())
     EnsureConnected();
   const Parameters values(params);
   for (int attempt = 0;; ++attempt) {
     const std::string& name = Prepare(sql, values.Count());
-    const ResultPtr res = unsynced || answer_pending_
+    const ResultPtr res = unsynced || !pending_.empty()
                               ? ExecPipelined(name, values, unsynced)
                               : ResultPtr(PQexecPrepared(conn_.get(), name.c_str(), values.Count(),
                                                          values.Values(), nullptr, nullptr, 0));
@@ -503,7 +511,7 @@ ResultRows PostgresConnection::Execute(const std::string& sql, const std::vector
 ResultPtr PostgresConnection::ExecPipelined(const std::string& name, const Parameters& values,
                                             bool unsynced) {
   PGconn* conn = conn_.get();
-  const bool behind_sent = answer_pending_;
+  const bool behind_sent = !pending_.empty();
   if (!behind_sent && PQenterPipelineMode(conn) != 1) {
     // Only a connection with results still to read refuses; the write then
     // waits for the disk like any other.
