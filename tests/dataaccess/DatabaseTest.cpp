@@ -172,7 +172,7 @@ TEST_P(DatabaseTest, AStatementSentForItsAnswerRunsFirstAndAnswersOnce) {
   EXPECT_EQ(writer_->SentAnswer().at(0).at(0).ToString(), "a");
   EXPECT_THAT(Refusal([&] { writer_->SentAnswer(); }), HasSubstr("No statement was sent"));
   writer_->SendForAnswer("INSERT INTO t (id) VALUES (?)", {Variant("a")});  // the key is taken
-  EXPECT_EQ(writer_->Query(count)[0][0].ToInt64(), 1);                    // runs all the same
+  EXPECT_EQ(writer_->Query(count)[0][0].ToInt64(), 1);                      // runs all the same
   EXPECT_THAT(Refusal([&] { writer_->SentAnswer(); }),
               HasSubstr(Pick("UNIQUE constraint", "duplicate key")));
   writer_->SendForAnswer("SELECT 2");
