@@ -96,12 +96,12 @@ class PostgresConnection : public Connection {
   ResultRows Execute(const std::string& sql, const std::vector<Variant>& params, bool replan,
                      bool unsynced = false);
   // Runs the prepared statement `name` in pipeline mode: behind the
-  // statement sent without waiting (whose answer is read, see
-  // TakeSentAnswer), so that the two answers come back in one round trip; and, when `unsynced`,
-  // as a transaction of its own whose commit does not wait for the disk: the
-  // setting and the statement go to the server together, as one implicit
-  // transaction, so the setting ends with it. Returns the statement's result,
-  // or the setting's failure.
+  // statements sent without waiting (whose answers are read, see
+  // TakeSentAnswer), so that all answers come back in one round trip; and,
+  // when `unsynced`, as a transaction of its own whose commit does not wait
+  // for the disk: the setting and the statement go to the server together,
+  // as one implicit transaction, so the setting ends with it. Returns the
+  // statement's result, or the setting's failure.
   ResultPtr ExecPipelined(const std::string& name, const Parameters& values, bool unsynced);
   // The last result of the next statement of a pipeline.
   ResultPtr NextPipelineResult();
@@ -484,9 +484,9 @@ std::string PostgresConnection::EqualValue(const std::string& column, const Colu
 
 ResultRows PostgresConnection::Execute(const std::string& sql, const std::vector<Variant>& params,
                                        bool replan, bool unsynced) {
-  // A statement prepared before goes out behind one sent without waiting,
-  // before that one's answer has come; anything else waits for it first.
-  if (pending_.empty() || !Connected() || cache_.find(sql) == cache_.end())
+  // A statement prepared before goes out behind those sent without waiting,
+  // before their answers have come; anything else waits for them first.
+  if (pending_.empty() || !Connected() || cache_.count(sql) == 0)
     EnsureConnected();
   const Parameters values(params);
   for (int attempt = 0;; ++attempt) {
