@@ -86,6 +86,15 @@ TEST_P(GeneratorOnBoth, ATurnIsWaitedForAsLongAsAskedAndHandedOnWhenLeft) {
   waiter->Leave();
   EXPECT_TRUE(holder->Enter(milliseconds(1000)));  // one Leave let go: the turn was held once
   EXPECT_TRUE(!GetParam() || other->Query("SHOW lock_timeout")[0][0].ToString() == "5s");
+  if (GetParam()) {  // the holder has stopped: the mark sent with the request takes the free row
+    TGenerator* gen = NewProgram().NewGenerator("INV-####");
+    gen->UseQueue = false;
+    const std::string first = gen->Generator();
+    gen->UseQueue = true;
+    const auto asked = std::chrono::steady_clock::now();
+    EXPECT_NE(gen->Generator(), first);
+    EXPECT_LT(std::chrono::steady_clock::now() - asked, milliseconds(900));
+  }
 }
 
 }  // namespace
