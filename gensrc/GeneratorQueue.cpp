@@ -31,6 +31,17 @@ std::string Utf8(TDatabase& database, const std::string& text) {
 // with the table's identity (so that same-named tables of two schemas differ).
 const char kLockNumber[] =
     "hashtextextended(?, COALESCE(to_regclass(quote_ident(?))::oid::bigint, 0))";
+// The lock's statements, made once: a turn asks for one of them per value.
+const std::string kTryLock = std::string("SELECT pg_try_advisory_lock(") + kLockNumber + ")";
+// Tries the lock, and waits for it only when taken (the server runs the
+// CASE's subquery only when it gets there), which tells whether another
+// program had it; a lock_timeout of the statement's own transaction, set
+// before the lock is asked for, bounds the wait.
+const std::string kWaitForLock =
+    std::string("SELECT CASE WHEN pg_try_advisory_lock(") + kLockNumber +
+    ") THEN 0 ELSE (SELECT 1 FROM pg_advisory_lock(" + kLockNumber +
+    ") AS l) END, s.t FROM (SELECT set_config('lock_timeout', ?, true) AS t OFFSET 0) AS s";
+const std::string kUnlock = std::string("SELECT pg_advisory_unlock(") + kLockNumber + ")";
 
 // On PostgreSQL: a session advisory lock on a number the server derives from
 // the sequence's key.
@@ -48,19 +59,14 @@ class AdvisoryLockQueue : public SequenceQueue {
     Entered();  // a request not asked about yet
     found_taken_ = false;
     try {
-      const std::string sql = std::string("SELECT pg_try_advisory_lock(") + kLockNumber + ")";
-      held_ = database_.Query(sql, key_)[0][0].ToInt64() != 0;
+      held_ = database_.Query(kTryLock, key_)[0][0].ToInt64() != 0;
     } catch (const Exception&) {
       held_ = false;  // the row protocol reports what is wrong with the database
     }
     return held_;
   }
 
-  // Waits in the server's queue for the lock, in one statement: a
-  // lock_timeout of the statement's own transaction, set before the lock is
-  // asked for, bounds the wait. The lock is tried first and waited for only
-  // when taken (the server runs the CASE's subquery only when it gets there),
-  // which tells whether another program had it.
+  // Waits in the server's queue for the lock, in one statement (kWaitForLock).
   void Request(std::chrono::milliseconds limit) override {
     Entered();  // a request not asked about yet
     found_taken_ = false;
@@ -69,12 +75,7 @@ class AdvisoryLockQueue : public SequenceQueue {
     params.insert(params.end(), key_.begin(), key_.end());
     params.push_back(Variant(std::to_string(std::max<std::int64_t>(1, limit.count()))));
     try {
-      database_.SendForAnswer(
-          std::string("SELECT CASE WHEN pg_try_advisory_lock(") + kLockNumber +
-              ") THEN 0 ELSE (SELECT 1 FROM pg_advisory_lock(" + kLockNumber +
-              ") AS l) END, s.t FROM (SELECT set_config('lock_timeout', ?, true) AS t OFFSET 0) "
-              "AS s",
-          params);
+      database_.SendForAnswer(kWaitForLock, params);
       requested_ = true;
     } catch (const Exception&) {
       // Not connected: no turn, and the row protocol reports why.
@@ -106,7 +107,7 @@ class AdvisoryLockQueue : public SequenceQueue {
     // Nothing waits for the answer: the server lets go at once, and a lost
     // connection has let go of the lock already.
     try {
-      database_.Send(std::string("SELECT pg_advisory_unlock(") + kLockNumber + ")", key_);
+      database_.Send(kUnlock, key_);
     } catch (const Exception&) {
       // Not connected: the server holds nothing for this program.
     }

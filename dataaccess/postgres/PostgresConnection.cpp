@@ -121,6 +121,12 @@ class PostgresConnection : public Connection {
   void ReadSentAnswer();
   // The rows `res` holds, or its failure raised.
   ResultRows Checked(const PGresult* res);
+  // Whether `sql` may go out behind the statements sent without waiting,
+  // before their answers have come: it was prepared before (preparing is a
+  // request of its own) and the connection stands.
+  bool MayGoBehindSent(const std::string& sql) const {
+    return !pending_.empty() && Connected() && cache_.count(sql) != 0;
+  }
   // Makes the connection afresh after a request went out only in part, so
   // that no reply is waited for that will never come.
   [[noreturn]] void FailSending();
@@ -280,7 +286,7 @@ ResultRows PostgresConnection::SentAnswer() {
 
 void PostgresConnection::SendPipelined(const std::string& sql, const std::vector<Variant>& params,
                                        bool keep) {
-  const bool behind_sent = !pending_.empty() && Connected() && cache_.count(sql) != 0;
+  const bool behind_sent = MayGoBehindSent(sql);
   if (!behind_sent)
     EnsureConnected();
   const Parameters values(params);
@@ -484,9 +490,9 @@ std::string PostgresConnection::EqualValue(const std::string& column, const Colu
 
 ResultRows PostgresConnection::Execute(const std::string& sql, const std::vector<Variant>& params,
                                        bool replan, bool unsynced) {
-  // A statement prepared before goes out behind those sent without waiting,
-  // before their answers have come; anything else waits for them first.
-  if (pending_.empty() || !Connected() || cache_.count(sql) == 0)
+  // Anything that may not go out behind the statements sent without waiting
+  // waits for their answers first.
+  if (!MayGoBehindSent(sql))
     EnsureConnected();
   const Parameters values(params);
   for (int attempt = 0;; ++attempt) {
