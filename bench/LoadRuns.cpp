@@ -19,6 +19,7 @@
 #include "bench/LoadReport.h"
 #include "bench/LoadSchema.h"
 #include "bench/LoadStats.h"
+#include "bench/RunGuard.h"
 #include "bench/WorkerLine.h"
 #include "dataaccess/Database.h"
 #include "framework/Text.h"
@@ -296,6 +297,7 @@ std::string SelfPath() {
 }
 
 int RunThroughput(const ThroughputOptions& options) {
+  const RunGuard alone(options.databases);
   std::vector<CaseFigures> all;
   for (const std::string& db : options.databases) {
     std::vector<Method> methods = {Method::Counter, Method::Generator};
@@ -426,6 +428,7 @@ std::string KillOne(std::vector<std::unique_ptr<Worker>>& workers, std::mt19937&
 }  // namespace
 
 int RunKill(const KillOptions& options) {
+  const RunGuard alone({options.db});
   const unsigned seed = options.seed ? options.seed : static_cast<unsigned>(MonotonicNs());
   std::printf(
       "kill run: %s, %d processes, %d kills every %d-%d ms, %lld us from a value to its "
@@ -535,6 +538,7 @@ bool ReportRecovery(const std::vector<std::unique_ptr<Worker>>& workers, long lo
 }  // namespace
 
 int RunOutage(const OutageOptions& options) {
+  const RunGuard alone({options.db});
   std::printf(
       "outage run: %s, %d processes; server stopped after %.0f s for %.0f s, then %.0f s "
       "more; load average %s\n",

@@ -3,12 +3,16 @@
 // explains, a table that skipped, a value printed by another process than the
 // one that committed it.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <filesystem>
 #include <set>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "bench/LoadStats.h"
+#include "bench/RunGuard.h"
 #include "bench/WorkerLine.h"
 
 namespace qgen::bench {
@@ -196,6 +200,25 @@ TEST(LoadStats, AuditCheckFindsATableThatSkippedOrRepeatedAValue) {
 TEST(LoadStats, AValuePrintedButNeverCommittedIsCaught) {
   const auto trail = Trail({{2, "a"}});
   EXPECT_EQ(CheckAudit(trail, {{2, "a"}, {3, "a"}}, {}, "driver", 0, 0).not_committed, 1);
+}
+
+// A second run on a database another run is using is refused (each run
+// empties the sequence, so both would report values twice or lost); once the
+// first has ended, the database is free again, and other databases always are.
+TEST(RunGuard, OneRunPerDatabaseAtATime) {
+  const std::string db = (std::filesystem::temp_directory_path() /
+                          ("qgen-runguard-" + std::to_string(getpid()) + ".db"))
+                             .string();
+  const std::string other = db + "2";
+  {
+    const RunGuard first({db});
+    EXPECT_THROW(RunGuard({db}), std::runtime_error);
+    EXPECT_THROW(RunGuard({other, db}), std::runtime_error);
+    EXPECT_NO_THROW(RunGuard({other}));  // the refused guard let go of `other`
+  }
+  EXPECT_NO_THROW(RunGuard({db}));
+  std::filesystem::remove(db + "-loadrun");
+  std::filesystem::remove(other + "-loadrun");
 }
 
 }  // namespace
