@@ -36,11 +36,16 @@ const std::string kTryLock = std::string("SELECT pg_try_advisory_lock(") + kLock
 // Tries the lock, and waits for it only when taken (the server runs the
 // CASE's subquery only when it gets there), which tells whether another
 // program had it; a lock_timeout of the statement's own transaction, set
-// before the lock is asked for, bounds the wait.
+// before the lock is asked for, bounds the wait. The timeout it replaced is
+// put back after the lock is taken: inside the caller's transaction the
+// setting would otherwise last to its end (a wait that runs out undoes it
+// with the failed statement's savepoint).
 const std::string kWaitForLock =
     std::string("SELECT CASE WHEN pg_try_advisory_lock(") + kLockNumber +
     ") THEN 0 ELSE (SELECT 1 FROM pg_advisory_lock(" + kLockNumber +
-    ") AS l) END, s.t FROM (SELECT set_config('lock_timeout', ?, true) AS t OFFSET 0) AS s";
+    ") AS l) END, set_config('lock_timeout', s.before, true) FROM (SELECT "
+    "current_setting('lock_timeout') AS before, set_config('lock_timeout', ?, true) AS t "
+    "OFFSET 0) AS s";
 const std::string kUnlock = std::string("SELECT pg_advisory_unlock(") + kLockNumber + ")";
 
 // On PostgreSQL: a session advisory lock on a number the server derives from

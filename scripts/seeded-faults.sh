@@ -120,6 +120,7 @@ faults=(
   'designer-misses-change~~apps/qgen-designer/FormDesigner.cpp~~s/if \(after\.empty\(\) \|\| after != before\)/if (after.empty())/~~The designer no longer notices a change that an editor makes without telling it: the form is not marked changed and can be dropped unsaved'
   'designer-root-name-taken~~apps/qgen-designer/FormDesigner.cpp~~s/ \|\| CompareText\(root_->Name\(\), name\) == 0//~~A component may be renamed to the name of the form itself'
   'designer-cancel-drops-form~~apps/qgen-designer/MainWindow.cpp~~s/if \(answer == QMessageBox::Cancel\)\s*return false;/if (answer == QMessageBox::Cancel)\n    return true;/~~Cancel in the designer'"'"'s unsaved-changes question drops the changed form all the same'
+  'lock-timeout-outlasts-request~~gensrc/GeneratorQueue.cpp~~s/set_config\(\x27lock_timeout\x27, s\.before, true\)/s.t/~~A request for the turn inside the caller transaction leaves the wait timeout set for the rest of that transaction'
   # The load driver (tests built with QGEN_BUILD_BENCH=ON, as CI builds them).
   'run-guard-shared~~bench/RunGuard.cpp~~s/LOCK_EX \| LOCK_NB/LOCK_SH | LOCK_NB/~~Two load runs may use one database at once: each empties the sequence under the other'
   'run-guard-keeps-refused~~bench/RunGuard.cpp~~s/(LOCK_NB\) != 0\) \{\n\s*)Release\(\);/$1/~~A load run refused for one database keeps the locks it took of the others'

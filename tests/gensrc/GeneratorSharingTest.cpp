@@ -84,6 +84,13 @@ TEST_P(GeneratorOnBoth, ATurnIsWaitedForAsLongAsAskedAndHandedOnWhenLeft) {
   EXPECT_TRUE(waiter->FoundTaken());  // it waited behind the holder
   EXPECT_FALSE(holder->Enter(milliseconds(0)));
   waiter->Leave();
+  if (GetParam()) {  // inside a transaction the wait's timeout does not outlast the request
+    other->StartTransaction();
+    EXPECT_TRUE(waiter->Enter(milliseconds(1000)));
+    EXPECT_EQ(other->Query("SHOW lock_timeout")[0][0].ToString(), "5s");
+    waiter->Leave();
+    other->Rollback();
+  }
   EXPECT_TRUE(holder->Enter(milliseconds(1000)));  // one Leave let go: the turn was held once
   EXPECT_TRUE(!GetParam() || other->Query("SHOW lock_timeout")[0][0].ToString() == "5s");
   if (GetParam()) {  // the holder has stopped: the mark sent with the request takes the free row
