@@ -104,6 +104,8 @@ class Connection {
   // See TDatabase::FlushIsARequest.
   virtual bool FlushIsARequest() const { return false; }
   virtual void FlushCommits();
+  // See TDatabase::Session.
+  virtual std::uint64_t Session() const { return 0; }
 
   // The explicit transaction (see TDatabase::StartTransaction). Begin raises
   // EDatabaseError when one is open or the database refuses (SQLite: another

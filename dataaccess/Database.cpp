@@ -91,6 +91,10 @@ bool TDatabase::FlushIsARequest() {
   return connection().FlushIsARequest();
 }
 
+std::uint64_t TDatabase::Session() {
+  return connection().Session();
+}
+
 void TDatabase::FlushCommits() {
   connection().FlushCommits();
 }

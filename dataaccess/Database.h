@@ -69,7 +69,8 @@ class TDatabase : public TComponent {
   // syncs it as well); PostgreSQL durably commits a transaction of its own
   // that writes one empty record to the server's log (logical decoding shows
   // it as a message with the prefix "qgen"), which takes every earlier record
-  // to disk with it. After Send, that request goes out behind the sent
+  // to disk with it; commits of a session lost before the flush are not
+  // covered (see Session). After Send, that request goes out behind the sent
   // statement, in the same round trip. Raises EDatabaseError when the disk or
   // the server reports an error, and where the database cannot
   // (CanFlushCommits false: an SQLite file not in WAL mode; on PostgreSQL a
@@ -77,6 +78,12 @@ class TDatabase : public TComponent {
   // transaction).
   bool CanFlushCommits();
   void FlushCommits();
+  // A number that changes whenever the connection is made afresh after it was
+  // lost (PostgreSQL; always 0 on SQLite). A commit made without waiting for
+  // the disk on one session may have been lost with it, if the server went
+  // down; FlushCommits on a later session cannot tell, so compare the number
+  // after the commit with the number after the flush. Open the database first.
+  std::uint64_t Session();
   // Whether FlushCommits costs a request and a transaction of its own
   // (PostgreSQL) rather than what a durable commit costs (SQLite's sync).
   bool FlushIsARequest();

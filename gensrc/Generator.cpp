@@ -297,6 +297,8 @@ bool TGenerator::WriteDATA() {
   if (!Row().WriteBack(WorkSuffix.str(), InstanceStamp, GetTimeStamp(), flush_later))
     return false;
   flush_pending_ = flush_later;
+  if (flush_later)
+    flush_session_ = database->Session();
   return true;
 }
 
@@ -304,8 +306,17 @@ void TGenerator::FlushIssued() {
   if (!flush_pending_)
     return;
   flush_pending_ = false;
+  TDatabase* database = DatabaseOf(*GenTable);
   try {
-    DatabaseOf(*GenTable)->FlushCommits();
+    database->FlushCommits();
+    // The write-back's session was lost before the flush: if the server went
+    // down, the write-back went with it, and another program may draw the
+    // same value.
+    if (database->Session() != flush_session_) {
+      throw EDatabaseError(
+          "Lost the connection to the database after the value was written and before it was "
+          "known to be on disk; the value is not handed out: draw again");
+    }
   } catch (const Exception&) {
     // The value is stored but not known to be on disk: it is not handed out,
     // nor may an Undo give it back.

@@ -203,8 +203,10 @@ class TGenerator : public TComponent {
   // the sequence (GenID, prefix) of issued_key_.
   std::vector<std::string> issued_;
   std::pair<std::int32_t, std::string> issued_key_;
-  // The last write-back was committed without waiting for the disk.
+  // The last write-back was committed without waiting for the disk, on the
+  // database's session flush_session_ (TDatabase::Session).
   bool flush_pending_ = false;
+  std::uint64_t flush_session_ = 0;
   // This call's turn in the queue was held by another program first.
   bool turn_was_taken_ = false;
   // GenTable has a unique key on (GenID, Prefix) (InitDB found one).

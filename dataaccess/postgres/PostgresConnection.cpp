@@ -70,6 +70,7 @@ class PostgresConnection : public Connection {
   bool CanFlushCommits() override;
   bool FlushIsARequest() const override { return true; }
   void FlushCommits() override;
+  std::uint64_t Session() const override { return session_; }
   ResultRows Run(const std::string& sql, const std::vector<Variant>& params) override;
   ResultRows Write(const std::string& sql, const std::vector<Variant>& params) override;
   void Send(const std::string& sql, const std::vector<Variant>& params) override;
@@ -174,6 +175,7 @@ class PostgresConnection : public Connection {
   // Statements sent without waiting whose answers have not been read yet
   // (pipeline mode), in order: true for one whose answer is for SentAnswer.
   std::vector<bool> pending_;
+  std::uint64_t session_ = 0;      // how often the connection was made afresh
   std::optional<bool> can_flush_;  // whether kFlushLog may run; asked once per connection
 };
 
@@ -345,6 +347,7 @@ void PostgresConnection::FailSending() {
   }
   pending_.clear();
   cache_.clear();
+  ++session_;
   PQreset(conn_.get());
   if (Connected())
     Setup();
@@ -653,6 +656,7 @@ void PostgresConnection::EnsureConnected() {
   if (explicit_)
     CheckTransaction();
   cache_.clear();
+  ++session_;
   PQreset(conn_.get());
   if (!Connected()) {
     const std::string reason = Trimmed(PQerrorMessage(conn_.get()));

@@ -2,10 +2,13 @@
 // the same moment, writes that fail or whose reply is lost, a row taken over
 // while held (on PostgreSQL with the holder's backend lost as well). Whatever
 // happens, no value is issued twice and none is skipped.
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "framework/Text.h"
+#include "gensrc/GeneratorQueue.h"
 #include "tests/gensrc/GeneratorFixture.h"
 
 namespace qgen::test {
@@ -82,6 +85,37 @@ TEST_P(GeneratorOnBoth, ARowTakenOverWhileHeldIssuesEachValueOnce) {
   EXPECT_EQ(held->Generator(), "INV-0003");
   EXPECT_EQ(other_value, "INV-0002");
   EXPECT_EQ(Row().suffix + " " + Row().who, "0003 " + held->InstanceStamp);
+}
+
+// A write-back committed without waiting for the disk (the turn was taken, so
+// the flush comes after handing it on) on a session lost before the flush: had
+// the server gone down, the value would be gone with it and drawn again by
+// another program, so it is not handed out. Nothing is prepared on the
+// program's connection yet, so the hand-over's statement is lost with the
+// session unnoticed and the flush runs on a new one.
+TEST_F(GeneratorTest, AValueWhoseSessionIsLostBeforeItsFlushIsNotHandedOut) {
+  UsePostgres();
+  Drawn(1);
+  Program& program = NewProgram();
+  TGenerator* gen = program.NewGenerator("INV-####");
+  const auto other = OpenDatabase(uri);
+  const auto holder = OpenSequenceQueue(*other, "Gentbl", 0, "INV-");
+  ASSERT_TRUE(holder->Enter(std::chrono::milliseconds(1000)));
+  std::thread leave([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    holder->Leave();
+  });
+  const Variant backend = program.database->Query("SELECT pg_backend_pid()")[0][0];
+  int posts = 0;
+  program.table->AfterPost = [&] {
+    if (++posts == 2)  // the write-back (the first post is the mark)
+      admin->Query("SELECT pg_terminate_backend(?::int, 5000)", {backend});
+  };
+  EXPECT_THAT(MessageOf<EDatabaseError>([&] { gen->Generator(); }), HasSubstr("not handed out"));
+  leave.join();
+  program.table->AfterPost = nullptr;
+  EXPECT_EQ(posts, 2);
+  EXPECT_EQ(gen->Generator(), "INV-0003");  // 0002 is written: a gap, never a repeat
 }
 
 // A dataset may show the row as read again after a write: showing another
