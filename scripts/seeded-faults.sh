@@ -123,6 +123,8 @@ faults=(
   'lock-timeout-outlasts-request~~gensrc/GeneratorQueue.cpp~~s/set_config\(\x27lock_timeout\x27, s\.before, true\)/s.t/~~A request for the turn inside the caller transaction leaves the wait timeout set for the rest of that transaction'
   'flush-on-new-session-trusted~~gensrc/Generator.cpp~~s/if \(database->Session\(\) != flush_session_\) \{/if (false) {/~~A value whose write-back went without waiting for the disk is handed out although the flush ran on a new session after the first was lost'
   'session-not-counted~~dataaccess/postgres/PostgresConnection.cpp~~s/\+\+session_;//g~~The PostgreSQL connection is made afresh without its session number changing'
+  'copy-left-open~~dataaccess/postgres/PostgresConnection.cpp~~s/if \(EndCopy\(PQresultStatus\(res\.get\(\)\)\)\) \{/if (PQresultStatus(res.get()) == PGRES_FATAL_ERROR \&\& false) {/~~A COPY FROM STDIN refused by Execute stays open on the server, waiting for data, until the next statement'
+  'copy-refusal-unexplained~~dataaccess/postgres/PostgresConnection.cpp~~s/if \(status == PGRES_COPY_IN \|\| status == PGRES_COPY_OUT \|\| status == PGRES_COPY_BOTH\) \{/if (status == PGRES_COPY_IN \&\& false) {/~~A COPY to or from the program is refused with an empty message'
   # The load driver (tests built with QGEN_BUILD_BENCH=ON, as CI builds them).
   'run-guard-shared~~bench/RunGuard.cpp~~s/LOCK_EX \| LOCK_NB/LOCK_SH | LOCK_NB/~~Two load runs may use one database at once: each empties the sequence under the other'
   'run-guard-keeps-refused~~bench/RunGuard.cpp~~s/(LOCK_NB\) != 0\) \{\n\s*)Release\(\);/$1/~~A load run refused for one database keeps the locks it took of the others'

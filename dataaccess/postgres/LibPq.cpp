@@ -62,7 +62,9 @@ QGEN_FORWARD(PGresult*, PQexecPrepared,
 QGEN_FORWARD(void, PQfinish, (PGconn * conn), (conn))
 QGEN_FORWARD(int, PQenterPipelineMode, (PGconn * conn), (conn))
 QGEN_FORWARD(int, PQexitPipelineMode, (PGconn * conn), (conn))
+QGEN_FORWARD(void, PQfreemem, (void* ptr), (ptr))
 QGEN_FORWARD(Oid, PQftype, (const PGresult* res, int field_num), (res, field_num))
+QGEN_FORWARD(int, PQgetCopyData, (PGconn * conn, char** buffer, int async), (conn, buffer, async))
 QGEN_FORWARD(int, PQgetisnull, (const PGresult* res, int tup_num, int field_num),
              (res, tup_num, field_num))
 QGEN_FORWARD(int, PQgetlength, (const PGresult* res, int tup_num, int field_num),
@@ -77,6 +79,7 @@ QGEN_FORWARD(PGresult*, PQprepare,
              (PGconn * conn, const char* stmtName, const char* query, int nParams,
               const Oid* paramTypes),
              (conn, stmtName, query, nParams, paramTypes))
+QGEN_FORWARD(int, PQputCopyEnd, (PGconn * conn, const char* errormsg), (conn, errormsg))
 QGEN_FORWARD(void, PQreset, (PGconn * conn), (conn))
 QGEN_FORWARD(char*, PQresultErrorField, (const PGresult* res, int fieldcode), (res, fieldcode))
 QGEN_FORWARD(char*, PQresultErrorMessage, (const PGresult* res), (res))

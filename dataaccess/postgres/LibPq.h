@@ -23,7 +23,9 @@
 #define PQfinish qgen_libpq_PQfinish
 #define PQenterPipelineMode qgen_libpq_PQenterPipelineMode
 #define PQexitPipelineMode qgen_libpq_PQexitPipelineMode
+#define PQfreemem qgen_libpq_PQfreemem
 #define PQftype qgen_libpq_PQftype
+#define PQgetCopyData qgen_libpq_PQgetCopyData
 #define PQgetisnull qgen_libpq_PQgetisnull
 #define PQgetlength qgen_libpq_PQgetlength
 #define PQgetResult qgen_libpq_PQgetResult
@@ -32,6 +34,7 @@
 #define PQntuples qgen_libpq_PQntuples
 #define PQpipelineSync qgen_libpq_PQpipelineSync
 #define PQprepare qgen_libpq_PQprepare
+#define PQputCopyEnd qgen_libpq_PQputCopyEnd
 #define PQreset qgen_libpq_PQreset
 #define PQresultErrorField qgen_libpq_PQresultErrorField
 #define PQresultErrorMessage qgen_libpq_PQresultErrorMessage

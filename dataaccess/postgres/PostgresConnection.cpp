@@ -104,8 +104,17 @@ class PostgresConnection : public Connection {
   // as one implicit transaction, so the setting ends with it. Returns the
   // statement's result, or the setting's failure.
   ResultPtr ExecPipelined(const std::string& name, const Parameters& values, bool unsynced);
-  // The last result of the next statement of a pipeline.
+  // The last result of the next statement of a pipeline (a COPY's first, the
+  // copy ended: see EndCopy).
   ResultPtr NextPipelineResult();
+  // Runs the prepared statement `name` and waits for its result (a COPY's
+  // first, the copy ended).
+  ResultPtr ExecPrepared(const std::string& name, const Parameters& values);
+  // Ends the COPY a statement started, whose result has `status`: nothing
+  // here sends or reads copy data, so the rows a COPY TO STDOUT sends are read
+  // and dropped, and a COPY FROM STDIN is ended with an error and copies
+  // nothing. Fail then refuses the statement. False for any other status.
+  bool EndCopy(ExecStatusType status);
   // The same for a statement followed by a sync, the sync's result read too.
   ResultPtr NextSyncedResult();
   // Leaves pipeline mode once every answer has been read.
@@ -298,8 +307,7 @@ void PostgresConnection::SendPipelined(const std::string& sql, const std::vector
   PGconn* conn = conn_.get();
   if (!behind_sent && PQenterPipelineMode(conn) != 1) {
     // Only a connection with results still to read refuses: run it now.
-    const ResultPtr res(
-        PQexecPrepared(conn, name.c_str(), values.Count(), values.Values(), nullptr, nullptr, 0));
+    const ResultPtr res = ExecPrepared(name, values);
     if (keep)
       kept_.Keep([&] { return Checked(res.get()); });
     return;
@@ -500,10 +508,8 @@ ResultRows PostgresConnection::Execute(const std::string& sql, const std::vector
   const Parameters values(params);
   for (int attempt = 0;; ++attempt) {
     const std::string& name = Prepare(sql, values.Count());
-    const ResultPtr res = unsynced || !pending_.empty()
-                              ? ExecPipelined(name, values, unsynced)
-                              : ResultPtr(PQexecPrepared(conn_.get(), name.c_str(), values.Count(),
-                                                         values.Values(), nullptr, nullptr, 0));
+    const ResultPtr res = unsynced || !pending_.empty() ? ExecPipelined(name, values, unsynced)
+                                                        : ExecPrepared(name, values);
     const ExecStatusType status = PQresultStatus(res.get());
     if (status == PGRES_TUPLES_OK || status == PGRES_COMMAND_OK)
       return Collect(res.get());
@@ -524,8 +530,7 @@ ResultPtr PostgresConnection::ExecPipelined(const std::string& name, const Param
   if (!behind_sent && PQenterPipelineMode(conn) != 1) {
     // Only a connection with results still to read refuses; the write then
     // waits for the disk like any other.
-    return ResultPtr(
-        PQexecPrepared(conn, name.c_str(), values.Count(), values.Values(), nullptr, nullptr, 0));
+    return ExecPrepared(name, values);
   }
   // The setting is not prepared: preparing may empty the statement cache,
   // taking `name` with it.
@@ -548,9 +553,40 @@ ResultPtr PostgresConnection::ExecPipelined(const std::string& name, const Param
 
 ResultPtr PostgresConnection::NextPipelineResult() {
   ResultPtr last;
-  while (PGresult* res = PQgetResult(conn_.get()))
-    last.reset(res);
+  bool copied = false;
+  while (PGresult* got = PQgetResult(conn_.get())) {
+    ResultPtr res(got);
+    if (copied)
+      continue;  // the ended COPY's own end
+    copied = EndCopy(PQresultStatus(got));
+    last = std::move(res);
+  }
   return last;
+}
+
+ResultPtr PostgresConnection::ExecPrepared(const std::string& name, const Parameters& values) {
+  PGconn* conn = conn_.get();
+  ResultPtr res(
+      PQexecPrepared(conn, name.c_str(), values.Count(), values.Values(), nullptr, nullptr, 0));
+  if (EndCopy(PQresultStatus(res.get()))) {
+    while (PGresult* rest = PQgetResult(conn))
+      PQclear(rest);
+  }
+  return res;
+}
+
+bool PostgresConnection::EndCopy(ExecStatusType status) {
+  PGconn* conn = conn_.get();
+  if (status == PGRES_COPY_IN) {
+    PQputCopyEnd(conn, "copy data cannot be sent through Query, Execute or Send");
+    return true;
+  }
+  if (status != PGRES_COPY_OUT && status != PGRES_COPY_BOTH)
+    return false;
+  char* row = nullptr;
+  while (PQgetCopyData(conn, &row, 0) >= 0)  // -1 at the end, -2 when it failed
+    PQfreemem(row);
+  return true;
 }
 
 ResultPtr PostgresConnection::NextSyncedResult() {
@@ -724,6 +760,13 @@ void PostgresConnection::Fail(const PGresult* res) {
     throw EDatabaseError("Lost the connection to PostgreSQL at " + DisplayUri(uri_) + ": " +
                              reason + "; check that the server runs, then try again",
                          state);
+  }
+  const ExecStatusType status = PQresultStatus(res);
+  if (status == PGRES_COPY_IN || status == PGRES_COPY_OUT || status == PGRES_COPY_BOTH) {
+    throw EDatabaseError(
+        "COPY to or from the program (TO STDOUT, FROM STDIN) cannot run through Query, Execute "
+        "or Send, which carry no copy data: nothing was copied; copy to or from a file on the "
+        "server, or use SELECT and INSERT");
   }
   if (state == kLockNotAvailable) {
     throw EDatabaseError(reason + "; another program held the row for more than " +

@@ -179,6 +179,23 @@ TEST_P(DatabaseTest, AStatementSentForItsAnswerRunsFirstAndAnswersOnce) {
   writer_->Send("INSERT INTO t (id) VALUES (?)", {Variant("b")});
   EXPECT_EQ(writer_->SentAnswer().at(0).at(0).ToInt64(), 2);
   EXPECT_EQ(Seen(), "a,b");
+  if (!IsPostgres())
+    return;
+  // A COPY to or from the program has no data path here: refused, nothing
+  // copied, the copy ended at once, the connection usable; the second time
+  // prepared, behind a sent statement.
+  for (int round = 0; round < 2; ++round) {
+    for (const char* copy : {"COPY t TO STDOUT", "COPY t FROM STDIN"}) {
+      SCOPED_TRACE(copy);
+      if (round == 1)
+        writer_->Send("INSERT INTO t (id) VALUES (?)", {Variant(copy)});
+      EXPECT_THAT(Refusal([&] { writer_->Execute(copy); }), HasSubstr("nothing was copied"));
+      EXPECT_EQ(Value("SELECT count(*) FROM pg_stat_activity WHERE query LIKE 'COPY%' AND "
+                      "state = 'active'"),
+                "0");  // no longer copying
+    }
+  }
+  EXPECT_EQ(writer_->Query(count)[0][0].ToInt64(), 4);
 }
 
 // Another connection holds the row (PostgreSQL) or the write lock (SQLite)
