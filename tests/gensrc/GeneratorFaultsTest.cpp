@@ -101,8 +101,11 @@ TEST_F(GeneratorTest, AValueWhoseSessionIsLostBeforeItsFlushIsNotHandedOut) {
   const auto other = OpenDatabase(uri);
   const auto holder = OpenSequenceQueue(*other, "Gentbl", 0, "INV-");
   ASSERT_TRUE(holder->Enter(std::chrono::milliseconds(1000)));
-  std::thread leave([&] {
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  std::thread leave([&] {  // once the draw waits for the turn
+    const std::string waiting =
+        "SELECT count(*) FROM pg_locks WHERE locktype = 'advisory' AND NOT granted";
+    for (int i = 0; i < 1000 && other->Query(waiting)[0][0].ToInt64() == 0; ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
     holder->Leave();
   });
   const Variant backend = program.database->Query("SELECT pg_backend_pid()")[0][0];
