@@ -5,9 +5,9 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <stdexcept>
 
 #include "dataaccess/Database.h"
@@ -30,13 +30,9 @@ std::string LockPath(const std::string& uri) {
     std::free(real);
     return path + "-loadrun";
   }
-  std::uint64_t hash = 14695981039346656037ull;
-  for (const unsigned char c : uri) {
-    hash ^= c;
-    hash *= 1099511628211ull;
-  }
   const char* tmp = std::getenv("TMPDIR");
-  return std::string(tmp && *tmp ? tmp : "/tmp") + "/qgen_load-" + std::to_string(hash) + ".lock";
+  return std::string(tmp && *tmp ? tmp : "/tmp") + "/qgen_load-" +
+         std::to_string(std::hash<std::string>{}(uri)) + ".lock";
 }
 
 }  // namespace

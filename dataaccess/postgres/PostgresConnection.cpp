@@ -137,6 +137,13 @@ class PostgresConnection : public Connection {
   bool MayGoBehindSent(const std::string& sql) const {
     return !pending_.empty() && Connected() && cache_.count(sql) != 0;
   }
+  // Makes the connection afresh (a new session: prepared statements gone,
+  // Session changed); Connected tells whether it worked.
+  void Reconnect() {
+    cache_.clear();
+    ++session_;
+    PQreset(conn_.get());
+  }
   // Makes the connection afresh after a request went out only in part, so
   // that no reply is waited for that will never come.
   [[noreturn]] void FailSending();
@@ -354,9 +361,7 @@ void PostgresConnection::FailSending() {
       kept_.KeepFailure(std::make_exception_ptr(failure));
   }
   pending_.clear();
-  cache_.clear();
-  ++session_;
-  PQreset(conn_.get());
+  Reconnect();
   if (Connected())
     Setup();
   throw failure;
@@ -691,9 +696,7 @@ void PostgresConnection::EnsureConnected() {
     return;
   if (explicit_)
     CheckTransaction();
-  cache_.clear();
-  ++session_;
-  PQreset(conn_.get());
+  Reconnect();
   if (!Connected()) {
     const std::string reason = Trimmed(PQerrorMessage(conn_.get()));
     throw EDatabaseError("Lost the connection to PostgreSQL at " + DisplayUri(uri_) +
