@@ -47,6 +47,14 @@ bool CountingGenerator::TakeRowAtOnce() {
   return ok;
 }
 
+bool CountingGenerator::StepRowAtOnce(const std::vector<std::string>& from,
+                                      const std::vector<std::string>& to, bool flush_later) {
+  ++reads;
+  const bool ok = TGenerator::StepRowAtOnce(from, to, flush_later);
+  taken += ok ? 1 : 0;
+  return ok;
+}
+
 void CountingGenerator::Wait() {
   ++pauses;
   TGenerator::Wait();

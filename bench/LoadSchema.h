@@ -34,8 +34,10 @@ class CountingGenerator : public TGenerator {
   using TGenerator::TGenerator;
   bool ReadDATA() override;
   bool TakeRowAtOnce() override;
+  bool StepRowAtOnce(const std::vector<std::string>& from, const std::vector<std::string>& to,
+                     bool flush_later) override;
   void Wait() override;
-  long long reads = 0;   // ReadDATA and TakeRowAtOnce calls
+  long long reads = 0;   // ReadDATA, TakeRowAtOnce and StepRowAtOnce calls
   long long taken = 0;   // those that took the row
   long long pauses = 0;  // Wait calls
 };

@@ -368,16 +368,43 @@ bool TTable::Locate(const std::string& key_fields, const Variant& key_values) {
   return true;
 }
 
-bool TTable::EditWhere(const std::string& key_fields, const Variant& key_values,
+bool TTable::StepWhere(const std::string& key_fields, const Variant& key_values,
                        const std::string& where_fields, const Variant& where_values,
+                       const Step& step,
                        const std::vector<std::pair<std::string, Variant>>& changes) {
   CheckActive();
   if (read_only_)
     throw EDatabaseError(DisplayName() + ": Cannot modify a read-only dataset");
   CheckNoPendingChange("edit a record");
+  if (step.from.size() != step.to.size())
+    throw EDatabaseError(DisplayName() + ": a step needs as many new values as old ones");
+  if (!step.field.empty() && step.from.empty())
+    return false;  // no value to step from: nothing matches
   Connection& connection = Live();
   std::string sets;
   std::vector<Variant> params;
+  // The placeholders are numbered in the order they appear, so the
+  // parameters are added in the order of the text.
+  std::string stepped;
+  if (!step.field.empty()) {
+    const ColumnInfo& column = impl_->columns[ColumnIndex(step.field)];
+    const std::string name = Connection::Quote(column.name);
+    const std::string equal = connection.EqualValue(name, column, connection.StoredValue(column));
+    sets = name + " = CASE";
+    for (std::size_t i = 0; i < step.from.size(); ++i) {
+      if (CannotHold(column, step.from[i]) || step.from[i].IsNull())
+        throw EDatabaseError(DisplayName() + ": cannot step " + step.field +
+                             " from a value the column cannot hold (null, or text in a number "
+                             "column)");
+      sets += " WHEN " + equal + " THEN " + connection.StoredValue(column);
+      params.push_back(ToDatabase(step.from[i], column));
+      params.push_back(ToDatabase(step.to[i], column));
+    }
+    sets += " END";
+    for (std::size_t i = 0; i < step.from.size(); ++i)
+      stepped += (i == 0 ? "(" : " OR ") + equal;
+    stepped += ")";
+  }
   for (const auto& [name, value] : changes) {
     const ColumnInfo& column = impl_->columns[ColumnIndex(name)];
     sets += (sets.empty() ? "" : ", ") + Connection::Quote(column.name) + " = " +
@@ -388,6 +415,12 @@ bool TTable::EditWhere(const std::string& key_fields, const Variant& key_values,
   if (!AddKeyConditions(connection, key_fields, key_values, where, params) ||
       !AddKeyConditions(connection, where_fields, where_values, where, params))
     return false;
+  if (!stepped.empty()) {
+    where += " AND " + stepped;
+    const ColumnInfo& column = impl_->columns[ColumnIndex(step.field)];
+    for (const Variant& value : step.from)
+      params.push_back(ToDatabase(value, column));
+  }
   const ResultRows result = WritePost(connection,
                                       "UPDATE " + impl_->table_sql + " SET " + sets + " WHERE " +
                                           where + " RETURNING " + impl_->list_sql,

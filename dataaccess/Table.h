@@ -61,8 +61,26 @@ class TTable : public TDataSet {
   // and makes the record as written current. For a key that is unique: every
   // record that matches is written. False when none matched: nothing is
   // written and the current record stays. Raises what Post raises.
-  virtual bool EditWhere(const std::string& key_fields, const Variant& key_values,
+  bool EditWhere(const std::string& key_fields, const Variant& key_values,
+                 const std::string& where_fields, const Variant& where_values,
+                 const std::vector<std::pair<std::string, Variant>>& changes) {
+    return StepWhere(key_fields, key_values, where_fields, where_values, {}, changes);
+  }
+  // A column that StepWhere moves on: a record whose `field` holds from[i]
+  // gets to[i] there. An empty `field` steps nothing.
+  struct Step {
+    std::string field;
+    std::vector<Variant> from;
+    std::vector<Variant> to;
+  };
+  // EditWhere that also steps one column, in the same statement: only a record
+  // whose `step.field` holds one of `step.from` matches, and gets the `step.to`
+  // at the same place. The database picks the pair from the record as it
+  // stands when it writes it, after any write it waited for, so that writers
+  // of one record queued behind each other each step it once.
+  virtual bool StepWhere(const std::string& key_fields, const Variant& key_values,
                          const std::string& where_fields, const Variant& where_values,
+                         const Step& step,
                          const std::vector<std::pair<std::string, Variant>>& changes);
   void Insert() override;
   void Edit() override;

@@ -49,6 +49,10 @@ constexpr milliseconds kCarriedWait{kStaleMilliseconds / 5};
 constexpr milliseconds kQueueRest{10000};
 // How many values one instance keeps for Undo.
 constexpr std::size_t kMostUndoable = 1000;
+// How far the row may have moved on since this instance last drew for
+// DrawInOneWrite still to find it: several times the values other programs
+// draw in between when dozens draw at once.
+constexpr std::size_t kStepWindow = 64;
 
 // The second and millisecond digits of a stamp as one number; raises
 // EConvertError when they are not a number.
@@ -425,9 +429,11 @@ std::string TGenerator::RowProgress() {
   }
 }
 
-bool TGenerator::WaitForTurn(microseconds give_up, std::optional<bool>& marked) {
+bool TGenerator::WaitForTurn(microseconds give_up, const Window* window,
+                             std::optional<bool>& marked, bool& drawn) {
   turn_was_taken_ = false;
   marked.reset();
+  drawn = false;
   SequenceQueue* queue = SteadyNow() < queue_rest_until_ ? nullptr : Queue();
   if (queue == nullptr)
     return false;
@@ -456,7 +462,9 @@ bool TGenerator::WaitForTurn(microseconds give_up, std::optional<bool>& marked) 
     if (left.count() <= 0)
       return false;
     queue->Request(std::min(left, wait));
-    if (carry)
+    if (carry && window != nullptr)
+      drawn = DrawInOneWrite(*window);
+    else if (carry)
       marked = TakeRowAtOnce();
     carry = false;
     if (queue->Entered()) {
@@ -464,7 +472,7 @@ bool TGenerator::WaitForTurn(microseconds give_up, std::optional<bool>& marked) 
       return true;
     }
     turn_was_taken_ = true;
-    if (marked == true)
+    if (marked == true || drawn)
       return false;
     std::string now = RowProgress();
     if (now.empty())
@@ -475,6 +483,80 @@ bool TGenerator::WaitForTurn(microseconds give_up, std::optional<bool>& marked) 
     }
     seen = std::move(now);
   }
+}
+
+void TGenerator::pWindowEnd(TObject* /*Sender*/, TmString /*S*/) {
+  window_end_ = true;
+}
+
+void TGenerator::Successors(const std::string& stored, std::vector<std::string>& from,
+                            std::vector<std::string>& to) {
+  const TmString kept = GenMask->GetSuffix();
+  const TGenMaskEvent handler = GenMask->OnOverFlow;
+  // The end of the sequence is left to the protocol's steps, which tell the
+  // application (OnOverFlowMask or the notice); here it ends the window.
+  GenMask->OnOverFlow = TGenMaskEvent::Bind<&TGenerator::pWindowEnd>(this);
+  window_end_ = false;
+  try {
+    GenMask->SetSuffix(TmString(stored));
+    std::string before = stored;
+    for (std::size_t i = 0; i < kStepWindow; ++i) {
+      GenMask->Increment();
+      if (window_end_)
+        break;
+      std::string next = GenMask->GetSuffix().str();
+      from.push_back(before);
+      to.push_back(next);
+      before = std::move(next);
+    }
+  } catch (const Exception&) {
+    from.clear();
+    to.clear();
+  }
+  GenMask->OnOverFlow = handler;
+  GenMask->SetSuffix(kept);
+}
+
+bool TGenerator::StepRowAtOnce(const std::vector<std::string>& from,
+                               const std::vector<std::string>& to, bool flush_later) {
+  GeneratorRow row = Row();
+  if (!row.StepIfFree(from, to, InstanceStamp, GetTimeStamp(), flush_later))
+    return false;
+  return HoldRow(row);
+}
+
+TGenerator::Window TGenerator::OneWriteWindow() {
+  Window window;
+  TDatabase* database = DatabaseOf(*GenTable);
+  // SQLite's writers poll for its lock instead of queueing: there, programs
+  // take turns through the queue.
+  if (unique_key_ && database != nullptr && database->Connected() &&
+      database->Kind() == "postgresql" && !database->InTransaction() && !anchor_.empty() &&
+      anchor_key_ == std::make_pair(GeneratorType, WorkPrefix.str()) && database->CanFlushCommits())
+    Successors(anchor_, window.from, window.to);
+  return window;
+}
+
+bool TGenerator::DrawInOneWrite(const Window& window) {
+  // The row is locked from the statement to its commit, so a commit that
+  // waits for the disk keeps every other program's draw waiting as long. A
+  // program that drew alone last time commits durably at once (one round
+  // trip); one that others drew beside commits without waiting and flushes
+  // after, when the row is free again, and those flushes go to disk together.
+  const bool flush_later = !drew_alone_;
+  drew_alone_ = false;
+  if (!StepRowAtOnce(window.from, window.to, flush_later))
+    return false;
+  flush_pending_ = flush_later;
+  // The session that wrote the value, or that read it back when the reply
+  // was lost: should it be lost before the flush, FlushIssued finds it gone.
+  flush_session_ = DatabaseOf(*GenTable)->Session();
+  const auto at = std::find(window.to.begin(), window.to.end(), WorkSuffix.str());
+  drew_alone_ = at == window.to.begin();
+  RememberIssued(
+      at == window.to.end() ? "" : window.from[static_cast<std::size_t>(at - window.to.begin())],
+      WorkSuffix.str());
+  return true;
 }
 
 std::string TGenerator::Generator() {
@@ -491,9 +573,20 @@ std::string TGenerator::Generator() {
   const microseconds give_up = SteadyNow() + milliseconds(RetryTimeout);
   FailCount = 0;
   PauseRound = 0;
+  // A value drawn in one statement needs no turn: the server queues the
+  // statements of all programs on the row. The queue is for when the row is
+  // held between a mark and its write-back.
+  const Window window = OneWriteWindow();
+  const bool may_step = !window.to.empty();
+  if (may_step && DrawInOneWrite(window)) {
+    FlushIssued();
+    return GenMask->GetMskValue().str();
+  }
   std::optional<bool> marked;  // by the mark carried behind the queue's request
-  Turn turn(WaitForTurn(give_up, marked) ? queue_.get() : nullptr);
-  if (!(marked ? *marked && CountOnAndWriteBack() : DrawAtOnce())) {
+  bool drawn = false;          // by DrawInOneWrite carried behind it instead
+  Turn turn(WaitForTurn(give_up, may_step ? &window : nullptr, marked, drawn) ? queue_.get()
+                                                                              : nullptr);
+  if (!drawn && !(marked ? *marked && CountOnAndWriteBack() : DrawAtOnce())) {
     if (!LocateRow()) {
       if (MakeNewRecord()) {
         RememberIssued("", WorkSuffix.str());
@@ -551,7 +644,9 @@ void TGenerator::RememberIssued(const std::string& stored_before, const std::str
   // A value drawn by someone else in between ends what may be taken back.
   if (key != issued_key_ || issued_.empty() || issued_.back() != stored_before)
     issued_.clear();
-  issued_key_ = std::move(key);
+  issued_key_ = key;
+  anchor_key_ = std::move(key);
+  anchor_ = value;
   if (issued_.size() == kMostUndoable)
     issued_.erase(issued_.begin());
   issued_.push_back(value);
@@ -603,6 +698,7 @@ std::string TGenerator::Undo() {
     return result;
   }
   issued_.pop_back();
+  anchor_ = GenMask->GetSuffix().str();
   return GenMask->GetMskValue().str();
 }
 

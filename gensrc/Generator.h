@@ -106,6 +106,18 @@ class TGenerator : public TComponent {
   // is busy or missing, or the statement failed (a failure counted as
   // ReadDATA counts it); ReadDATA's steps follow.
   virtual bool TakeRowAtOnce();
+  // One statement that marks the row, stores the value that follows and
+  // frees it again, where the row is free and holds one of `from` (the
+  // value there becomes the `to` at the same place; GeneratorRow::
+  // StepIfFree). True when it was written: WorkSuffix and the engine hold the
+  // value stored. Generator tries it first where the database server queues
+  // the writers of a row (PostgreSQL) and this instance has drawn from the
+  // sequence before: the turn then never waits for a program between mark
+  // and write-back. With `flush_later` the commit does not wait for the disk
+  // (FlushIssued makes the value durable). False when the row was busy or
+  // had moved on too far: the queue and the protocol's steps follow.
+  virtual bool StepRowAtOnce(const std::vector<std::string>& from,
+                             const std::vector<std::string>& to, bool flush_later);
   // Issues the next value: "" when there is no open table or GenError is set;
   // the static value when the mask does not count; otherwise the start value
   // for a new prefix or the stored value counted on. Raises "Can not generate
@@ -218,6 +230,15 @@ class TGenerator : public TComponent {
   std::chrono::microseconds queue_rest_until_{0};
   // The time of this instance's latest mark: a busy row signed with it is ours.
   std::string mark_stamp_;
+  // The value this instance last stored or drew for the sequence
+  // (GenID, prefix) of anchor_key_: where DrawInOneWrite's values start.
+  std::string anchor_;
+  std::pair<std::int32_t, std::string> anchor_key_;
+  // This instance's last DrawInOneWrite found the row holding the value
+  // this instance drew before it: nobody else drew in between.
+  bool drew_alone_ = false;
+  // Successors met the end of the sequence (pWindowEnd was called).
+  bool window_end_ = false;
 
   // The notice of InitDB about a table without a unique key on (GenID, Prefix);
   // sets unique_key_.
@@ -237,6 +258,26 @@ class TGenerator : public TComponent {
   // The usual draw: TakeRowAtOnce and the next value written back. False
   // when that did not happen: the protocol's steps take over.
   bool DrawAtOnce();
+  // The values that may follow `stored` in the sequence, up to a window's
+  // length or the end of the sequence, each paired with the value before it
+  // (`from`, starting with `stored`). The engine is left as it was and no
+  // handler or notice is called; both empty when `stored` does not count on.
+  void Successors(const std::string& stored, std::vector<std::string>& from,
+                  std::vector<std::string>& to);
+  // The engine's overflow handler while Successors counts.
+  void pWindowEnd(TObject* Sender, TmString S);
+  // The pairs of values StepRowAtOnce is given: each value in the window
+  // (`from`) and the one that follows it (`to`).
+  struct Window {
+    std::vector<std::string> from;
+    std::vector<std::string> to;
+  };
+  // The window that follows the value this instance last stored or drew,
+  // where StepRowAtOnce may be used (see there); else an empty one.
+  Window OneWriteWindow();
+  // StepRowAtOnce on `window`, with the value drawn made ready to hand out:
+  // kept for Undo and flushed by FlushIssued.
+  bool DrawInOneWrite(const Window& window);
   // Holds the marked row: reads the stored value into WorkSuffix and the engine.
   bool HoldRow(GeneratorRow& row);
   // A failed lock or read step: counted, with the busy notice from the tenth.
@@ -249,7 +290,10 @@ class TGenerator : public TComponent {
   // carries its TakeRowAtOnce behind it; `marked` tells whether that took
   // the row (with the turn, or after the wait ran out, without it), and is
   // empty when it was not tried.
-  bool WaitForTurn(std::chrono::microseconds give_up, std::optional<bool>& marked);
+  // With a `window` to draw in, the first request carries DrawInOneWrite
+  // instead of the mark, and `drawn` tells whether that drew the value.
+  bool WaitForTurn(std::chrono::microseconds give_up, const Window* window,
+                   std::optional<bool>& marked, bool& drawn);
   // What shows that the row moves on: its stored value and time; "" when none.
   std::string RowProgress();
   // Keeps `value` as issued by this instance; `stored_before` is what the row

@@ -1,5 +1,6 @@
 #include "gensrc/GeneratorRow.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "dataaccess/DataSet.h"
@@ -184,6 +185,37 @@ bool GeneratorRow::LocateAndMarkIfFree(const std::string& who, const std::string
                            {"Who", Variant(who)},
                            {"Try", Variant(0)},
                            {"LastTime", Variant(stamp)}});
+}
+
+bool GeneratorRow::StepIfFree(const std::vector<std::string>& from,
+                              const std::vector<std::string>& to, const std::string& who,
+                              const std::string& stamp, bool flush_later) {
+  auto* table = dynamic_cast<TTable*>(&table_);
+  if (table == nullptr)
+    return false;
+  TTable::Step step{.field = "Suffix", .from = {}, .to = {}};
+  for (const std::string& value : from)
+    step.from.emplace_back(value);
+  for (const std::string& value : to)
+    step.to.emplace_back(value);
+  const CommitWithoutSync light(flush_later ? database_ : nullptr);
+  try {
+    return table->StepWhere(kKeyFields, Variant::Array({Variant(gen_id_), Variant(prefix_)}),
+                            "State", Variant(0), step,
+                            {{"Try", Variant(0)},
+                             {"LastTime", Variant(stamp)},
+                             {"Who", Variant(who)},
+                             {"State", Variant(0)}});
+  } catch (const Exception&) {
+    // Its reply may have been lost after it was made: the row, free and
+    // signed with this very stamp, holding one of the new values, tells.
+    try {
+      return Locate() && Free() && Who() == who && LastTime() == stamp &&
+             std::find(to.begin(), to.end(), Suffix()) != to.end();
+    } catch (const Exception&) {
+      return false;  // not known to be made: at worst a value never handed out
+    }
+  }
 }
 
 bool GeneratorRow::CountWait() {

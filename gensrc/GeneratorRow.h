@@ -18,11 +18,19 @@
 // taken over from writing over the other's newer mark. The mark made in one
 // statement with the row's read (LocateAndMarkIfFree) checks only that the row
 // is free, the one condition of a mark, and reads back what it marked.
+// StepIfFree is a mark and a write-back made in one statement under the
+// database's row lock: it requires the row free (the mark's condition) and
+// holding v (the write-back's), and writes the successor of that very v, so
+// it leaves the row as the two writes would and no program can see anything
+// between them. A program that read the row free before it and marks after
+// it marks the row as it now stands, as after any other program's quick mark
+// and write-back.
 #pragma once
 
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace qgen {
 
@@ -72,6 +80,19 @@ class GeneratorRow {
   // failed, or its reply was lost: the row tells whether it was made). Only
   // for a table whose key (GenID, Prefix) is unique.
   bool LocateAndMarkIfFree(const std::string& who, const std::string& stamp);
+  // The mark and the write-back in one statement, where the row is free and
+  // holds one of `from`: the row gets the `to` at the same place (the value
+  // that follows the one it held), is signed by `who` at `stamp` and stays
+  // free, as MarkAndSign and WriteBack would leave it; the row as written is
+  // then current. The database picks the pair from the row as it stands
+  // when it writes it, so writers queued on the row each take the next
+  // value. With `flush_later` the commit does not wait for the disk: the
+  // caller flushes the database's commits (TDatabase::FlushCommits) before
+  // it hands the value out. False when the row is busy, holds none of `from`, or is not there;
+  // a statement that failed is decided by reading the row, as WriteBack
+  // decides. Only for a table whose key (GenID, Prefix) is unique.
+  bool StepIfFree(const std::vector<std::string>& from, const std::vector<std::string>& to,
+                  const std::string& who, const std::string& stamp, bool flush_later);
   // Raises the wait count of a busy row by one.
   bool CountWait();
   // Frees a stale busy mark (State 0 only).

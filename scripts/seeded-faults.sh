@@ -125,6 +125,11 @@ faults=(
   'session-not-counted~~dataaccess/postgres/PostgresConnection.cpp~~s/\+\+session_;//g~~The PostgreSQL connection is made afresh without its session number changing'
   'copy-left-open~~dataaccess/postgres/PostgresConnection.cpp~~s/if \(EndCopy\(PQresultStatus\(res\.get\(\)\)\)\) \{/if (PQresultStatus(res.get()) == PGRES_FATAL_ERROR \&\& false) {/~~A COPY FROM STDIN refused by Execute stays open on the server, waiting for data, until the next statement'
   'copy-refusal-unexplained~~dataaccess/postgres/PostgresConnection.cpp~~s/if \(status == PGRES_COPY_IN \|\| status == PGRES_COPY_OUT \|\| status == PGRES_COPY_BOTH\) \{/if (status == PGRES_COPY_IN \&\& false) {/~~A COPY to or from the program is refused with an empty message'
+  'step-unchecked~~dataaccess/Table.cpp~~s/if \(!stepped\.empty\(\)\) \{/if (false) {/~~A stepping write matches a record whose column holds none of the values it steps from (and writes NULL there)'
+  'step-to-first-pair~~dataaccess/Table.cpp~~s/params\.push_back\(ToDatabase\(step\.to\[i\], column\)\);/params.push_back(ToDatabase(step.to[0], column));/~~A stepping write stores the first new value whatever the record held'
+  'window-past-end~~gensrc/Generator.cpp~~s/if \(window_end_\)\n\s*break;//~~The values a one-statement draw may store run past the end of the sequence, without the overflow handler'
+  'one-write-reply-not-read~~gensrc/GeneratorRow.cpp~~s/return Locate\(\) && Free\(\) && Who\(\) == who && LastTime\(\) == stamp &&\s*std::find\(to\.begin\(\), to\.end\(\), Suffix\(\)\) != to\.end\(\);/return false;/~~A one-statement draw whose reply was lost is taken as not made without reading the row'
+  'one-write-not-flushed~~gensrc/Generator.cpp~~s/flush_pending_ = flush_later;(\n\s*\/\/ The session that wrote)/flush_pending_ = false;$1/~~A value drawn in one statement committed without waiting for the disk is handed out without the flush'
   # The load driver (tests built with QGEN_BUILD_BENCH=ON, as CI builds them).
   'run-guard-shared~~bench/RunGuard.cpp~~s/LOCK_EX \| LOCK_NB/LOCK_SH | LOCK_NB/~~Two load runs may use one database at once: each empties the sequence under the other'
   'run-guard-keeps-refused~~bench/RunGuard.cpp~~s/(LOCK_NB\) != 0\) \{\n\s*)Release\(\);/$1/~~A load run refused for one database keeps the locks it took of the others'

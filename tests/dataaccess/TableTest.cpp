@@ -3,9 +3,11 @@
 // optimistic write that refuses a row another writer changed.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <tuple>
 #include <vector>
 
@@ -71,6 +73,32 @@ TEST_P(TableTest, LocateMatchesEveryKeyExactlyAndReadsTheRowAfresh) {
   EXPECT_EQ(table->FieldByName("Suffix")->AsString() + table->FieldByName("State")->AsString(),
             "edited2");
   EXPECT_EQ(Value("SELECT \"Suffix\" FROM seq ORDER BY \"State\" DESC"), "edited,new,new");
+  // Stepped in the same statement: only from a value listed, to the one paired with it.
+  const auto step = [&](TTable& on) {
+    return on.StepWhere("GenID;Prefix", Variant::Array({1, "AB"}), "State", Variant(2),
+                        {.field = "Suffix", .from = {"a", "edited", "b"}, .to = {"b", "c", "d"}},
+                        {{"State", Variant(2)}});
+  };
+  EXPECT_TRUE(step(*table));
+  EXPECT_EQ(table->FieldByName("Suffix")->AsString(), "c");
+  EXPECT_FALSE(step(*table));  // "c" is not listed: nothing written
+  EXPECT_EQ(Value("SELECT \"Suffix\" FROM seq WHERE \"State\" = 2"), "c");
+  if (!IsPostgres())
+    return;
+  // A writer queued behind another steps from what the first wrote, not from what it saw.
+  Exec("UPDATE seq SET \"Suffix\" = 'a' WHERE \"State\" = 2");
+  const auto other = Connect();
+  auto second = OpenTable("seq", other.get());
+  db().StartTransaction();
+  EXPECT_TRUE(step(*table));
+  bool stepped = false;
+  std::thread queued([&] { stepped = step(*second); });
+  for (int i = 0; i < 1000 && Value("SELECT count(*) FROM pg_locks WHERE NOT granted") == "0"; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  db().Commit();
+  queued.join();
+  EXPECT_TRUE(stepped);
+  EXPECT_EQ(second->FieldByName("Suffix")->AsString(), "d");
 }
 
 TEST_P(TableTest, FieldTypeCodesFollowTheDeclaredColumnType) {

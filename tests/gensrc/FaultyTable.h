@@ -1,5 +1,5 @@
-// FaultyTable: a real TTable whose Edit and Post (EditWhere counting as a
-// Post) can be made to fail, a given number of times after letting some
+// FaultyTable: a real TTable whose Edit and Post (EditWhere and StepWhere
+// counting as a Post) can be made to fail, a given number of times after letting some
 // through, and whose Post can run test code just before or after it (to let
 // "another program" change the row at the worst moment). Everything else is
 // the table's own behaviour.
@@ -38,13 +38,14 @@ class FaultyTable : public TTable {
   void Post() override {
     Posting([&] { TTable::Post(); });
   }
-  bool EditWhere(const std::string& key_fields, const Variant& key_values,
-                 const std::string& where_fields, const Variant& where_values,
+  bool StepWhere(const std::string& key_fields, const Variant& key_values,
+                 const std::string& where_fields, const Variant& where_values, const Step& step,
                  const std::vector<std::pair<std::string, Variant>>& changes) override {
     Editing();
     bool written = false;
     Posting([&] {
-      written = TTable::EditWhere(key_fields, key_values, where_fields, where_values, changes);
+      written =
+          TTable::StepWhere(key_fields, key_values, where_fields, where_values, step, changes);
     });
     return written;
   }

@@ -66,8 +66,9 @@ TEST_F(GeneratorTest, AFailedOrUnansweredWriteIsDecidedByTheRowAndNeverRepeatsAV
 // looked stale; on PostgreSQL the holder's backend ends there as well): this
 // one's write-back fails rather than issue the other's value, and it goes on.
 TEST_P(GeneratorOnBoth, ARowTakenOverWhileHeldIssuesEachValueOnce) {
+  Drawn(1);
   Program& slow = NewProgram();
-  TGenerator* held = Drawn(1, &slow);
+  TGenerator* held = slow.NewGenerator("INV-####");  // its first draw takes the protocol's steps
   TGenerator* other = NewProgram().NewGenerator("INV-####");
   other->UseQueue = false;  // the holder's turn would keep it waiting
   const Variant backend =
@@ -119,6 +120,34 @@ TEST_F(GeneratorTest, AValueWhoseSessionIsLostBeforeItsFlushIsNotHandedOut) {
   program.table->AfterPost = nullptr;
   EXPECT_EQ(posts, 2);
   EXPECT_EQ(gen->Generator(), "INV-0003");  // 0002 is written: a gap, never a repeat
+}
+
+// A draw in one statement (PostgreSQL, from the value last drawn): a reply
+// lost after the statement was made is decided by the row, and a value
+// committed without waiting for the disk is not handed out when its session
+// is lost before the flush.
+TEST_F(GeneratorTest, AOneStatementDrawIsDecidedByTheRowAndOnDiskBeforeItIsHandedOut) {
+  UsePostgres();
+  Program& program = NewProgram();
+  TGenerator* gen = Drawn(1, &program);
+  TGenerator* other = NewProgram().NewGenerator("INV-####");
+  EXPECT_EQ(other->Generator(), "INV-0002");
+  int posts = 0;
+  program.table->AfterPost = [&] {
+    if (++posts == 1)
+      throw EDatabaseError("server closed the connection unexpectedly");
+  };
+  EXPECT_EQ(gen->Generator(), "INV-0003");
+  EXPECT_EQ(posts, 1);  // one statement, no mark and write-back after it
+  EXPECT_EQ(other->Generator(), "INV-0004");
+  const Variant backend = program.database->Query("SELECT pg_backend_pid()")[0][0];
+  program.table->AfterPost = [&] {
+    admin->Query("SELECT pg_terminate_backend(?::int, 5000)", {backend});
+  };
+  EXPECT_THROW(gen->Generator(), EDatabaseError);
+  program.table->AfterPost = nullptr;
+  EXPECT_EQ(gen->Generator(), "INV-0006");  // 0005 is written: a gap, never a repeat
+  EXPECT_EQ(Row().who, gen->InstanceStamp);
 }
 
 // A dataset may show the row as read again after a write: showing another

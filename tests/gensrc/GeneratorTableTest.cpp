@@ -52,7 +52,7 @@ TEST_F(GeneratorTest, InitDBChecksTheSevenColumnsAndWarnsOfAMissingUniqueKey) {
   }
 }
 
-TEST_F(GeneratorTest, NewRowsAndOverflowsAreWhatTheHandlersSayAndFixedMasksTouchNothing) {
+TEST_P(GeneratorOnBoth, NewRowsAndOverflowsAreWhatTheHandlersSayAndFixedMasksTouchNothing) {
   TGenerator* chosen = NewProgram().NewGenerator("N-###", "001");
   chosen->OnNewRecord = [](TObject*, TmString& suffix) { suffix = "500"; };
   EXPECT_EQ(chosen->Generator(), "N-500");
