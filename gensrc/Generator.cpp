@@ -50,9 +50,11 @@ constexpr milliseconds kQueueRest{10000};
 // How many values one instance keeps for Undo.
 constexpr std::size_t kMostUndoable = 1000;
 // How far the row may have moved on since this instance last drew for
-// DrawInOneWrite still to find it: several times the values other programs
-// draw in between when dozens draw at once.
-constexpr std::size_t kStepWindow = 64;
+// DrawInOneWrite still to find it, at first: several times the values other
+// programs draw in between when a dozen draw at once. The window doubles,
+// up to the longest, whenever the row had moved on further.
+constexpr std::size_t kShortestStepWindow = 64;
+constexpr std::size_t kLongestStepWindow = 1024;
 
 // The second and millisecond digits of a stamp as one number; raises
 // EConvertError when they are not a number.
@@ -91,6 +93,7 @@ TGenerator::TGenerator(TComponent* owner) : TComponent(owner) {
   InstanceStamp = UniqueTimeStamp();
   Randomize();
   WaitCount = Random(1000);
+  step_window_ = kShortestStepWindow;
   GenError = false;
   GenMask = std::make_unique<TGenMask>();
   GenMask->OnGetPROC = TGenMaskEvent::Bind<&TGenerator::pGetPROC>(this);
@@ -500,7 +503,7 @@ void TGenerator::Successors(const std::string& stored, std::vector<std::string>&
   try {
     GenMask->SetSuffix(TmString(stored));
     std::string before = stored;
-    for (std::size_t i = 0; i < kStepWindow; ++i) {
+    for (std::size_t i = 0; i < step_window_; ++i) {
       GenMask->Increment();
       if (window_end_)
         break;
@@ -535,6 +538,27 @@ TGenerator::Window TGenerator::OneWriteWindow() {
       anchor_key_ == std::make_pair(GeneratorType, WorkPrefix.str()) && database->CanFlushCommits())
     Successors(anchor_, window.from, window.to);
   return window;
+}
+
+bool TGenerator::CatchUpAndDrawInOneWrite(Window& window) {
+  // Busy: the queue or the protocol's steps follow. Free, it had moved on
+  // past the window (others drew more values than it holds since this
+  // instance last drew) or was held for a moment: once more, from where the
+  // row stands, with a window twice as long where it was too short.
+  std::string now;
+  try {
+    GeneratorRow row = Row();
+    if (!row.Locate() || !row.Free())
+      return false;
+    now = row.Suffix();
+  } catch (const Exception&) {
+    return false;  // the protocol's steps report what the database says
+  }
+  if (std::find(window.from.begin(), window.from.end(), now) == window.from.end())
+    step_window_ = std::min(step_window_ * 2, kLongestStepWindow);
+  anchor_ = now;
+  window = OneWriteWindow();
+  return !window.to.empty() && DrawInOneWrite(window);
 }
 
 bool TGenerator::DrawInOneWrite(const Window& window) {
@@ -576,17 +600,23 @@ std::string TGenerator::Generator() {
   // A value drawn in one statement needs no turn: the server queues the
   // statements of all programs on the row. The queue is for when the row is
   // held between a mark and its write-back.
-  const Window window = OneWriteWindow();
-  const bool may_step = !window.to.empty();
-  if (may_step && DrawInOneWrite(window)) {
+  Window window = OneWriteWindow();
+  if (!window.to.empty() && (DrawInOneWrite(window) || CatchUpAndDrawInOneWrite(window))) {
     FlushIssued();
     return GenMask->GetMskValue().str();
   }
   std::optional<bool> marked;  // by the mark carried behind the queue's request
   bool drawn = false;          // by DrawInOneWrite carried behind it instead
-  Turn turn(WaitForTurn(give_up, may_step ? &window : nullptr, marked, drawn) ? queue_.get()
-                                                                              : nullptr);
-  if (!drawn && !(marked ? *marked && CountOnAndWriteBack() : DrawAtOnce())) {
+  Turn turn(WaitForTurn(give_up, window.to.empty() ? nullptr : &window, marked, drawn)
+                ? queue_.get()
+                : nullptr);
+  // Where a value can be drawn in one statement the row is marked only by the
+  // protocol's steps, once it was found busy: a mark keeps every program's
+  // one-statement draw out until its write-back.
+  const bool done = drawn || (marked              ? *marked && CountOnAndWriteBack()
+                              : window.to.empty() ? DrawAtOnce()
+                                                  : CatchUpAndDrawInOneWrite(window));
+  if (!done) {
     if (!LocateRow()) {
       if (MakeNewRecord()) {
         RememberIssued("", WorkSuffix.str());

@@ -237,6 +237,8 @@ class TGenerator : public TComponent {
   // This instance's last DrawInOneWrite found the row holding the value
   // this instance drew before it: nobody else drew in between.
   bool drew_alone_ = false;
+  // How many values a window holds (see kShortestStepWindow).
+  std::size_t step_window_ = 0;
   // Successors met the end of the sequence (pWindowEnd was called).
   bool window_end_ = false;
 
@@ -278,6 +280,10 @@ class TGenerator : public TComponent {
   // StepRowAtOnce on `window`, with the value drawn made ready to hand out:
   // kept for Undo and flushed by FlushIssued.
   bool DrawInOneWrite(const Window& window);
+  // Reads the row and, where it is free, DrawInOneWrite on a window from
+  // where it stands (then `window`), twice as long when the row had moved on
+  // past the last one. False when it is busy or cannot be read.
+  bool CatchUpAndDrawInOneWrite(Window& window);
   // Holds the marked row: reads the stored value into WorkSuffix and the engine.
   bool HoldRow(GeneratorRow& row);
   // A failed lock or read step: counted, with the busy notice from the tenth.
