@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <map>
 
 #include "framework/Exception.h"
 
@@ -91,6 +92,40 @@ std::size_t Utf8SequenceLength(std::string_view text, std::size_t at) {
   return len;
 }
 
+bool IsAscii(std::string_view text) {
+  for (const char c : text) {
+    if (static_cast<unsigned char>(c) >= 0x80)
+      return false;
+  }
+  return true;
+}
+
+// Whether `codepage` writes the 128 ASCII characters as ASCII does (most do;
+// the national variants of ISO 646 do not), so that ASCII text needs no
+// conversion: opening a conversion costs far more than converting a short
+// value. Asked of iconv once per code page and thread; false for a name iconv
+// does not know, whose conversion then raises as before.
+bool KeepsAscii(const std::string& codepage) {
+  thread_local std::map<std::string, bool> known;
+  const auto found = known.find(codepage);
+  if (found != known.end())
+    return found->second;
+  std::string ascii(128, '\0');
+  for (std::size_t b = 0; b < ascii.size(); ++b)
+    ascii[b] = static_cast<char>(b);
+  bool keeps = false;
+  try {
+    Converter to_utf8("UTF-8", codepage);
+    std::string out;
+    std::size_t bad = 0;
+    keeps = to_utf8.Run(ascii, out, bad) && out == ascii;
+  } catch (const EConvertError&) {
+    keeps = false;
+  }
+  known.emplace(codepage, keeps);
+  return keeps;
+}
+
 std::string HexByte(unsigned char c) {
   char hex[8];
   std::snprintf(hex, sizeof hex, "0x%02X", c);
@@ -124,6 +159,8 @@ void SetDefaultCodePage(const std::string& name) {
 }
 
 std::string ToUtf8(std::string_view bytes, const std::string& codepage) {
+  if (IsAscii(bytes) && KeepsAscii(codepage))
+    return std::string(bytes);
   Converter c("UTF-8", codepage);
   std::string out;
   std::size_t bad = 0;
@@ -135,6 +172,8 @@ std::string ToUtf8(std::string_view bytes, const std::string& codepage) {
 }
 
 std::string FromUtf8(std::string_view utf8, const std::string& codepage) {
+  if (IsAscii(utf8) && KeepsAscii(codepage))
+    return std::string(utf8);
   Converter c(codepage, "UTF-8");
   std::string out;
   std::size_t bad = 0;

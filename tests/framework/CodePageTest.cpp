@@ -41,6 +41,11 @@ TEST(CodePage, OnlySingleByteCodePagesCanBeChosen) {
   EXPECT_EQ(DefaultCodePage(), "WINDOWS-1251");
   SetDefaultCodePage("WINDOWS-1252");
   EXPECT_EQ(ToUtf8("\xE9"), "\xC3\xA9");
+  // A code page that puts other letters where ASCII has brackets converts ASCII text too.
+  SetDefaultCodePage("ISO646-DE");
+  EXPECT_EQ(ToUtf8("[x]"), "\xC3\x84x\xC3\x9C");
+  EXPECT_EQ(FromUtf8("\xC3\x84x"), "[x");
+  EXPECT_THROW(FromUtf8("[x"), EConvertError);
   SetDefaultCodePage("WINDOWS-1251");
 }
 
