@@ -678,7 +678,7 @@ void TGenerator::RememberIssued(const std::string& stored_before, const std::str
   anchor_key_ = std::move(key);
   anchor_ = value;
   if (issued_.size() == kMostUndoable)
-    issued_.erase(issued_.begin());
+    issued_.pop_front();
   issued_.push_back(value);
 }
 

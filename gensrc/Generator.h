@@ -11,6 +11,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <optional>
 #include <string>
@@ -213,7 +214,7 @@ class TGenerator : public TComponent {
   std::int32_t PauseRound = 0;
   // Values this instance issued and has not taken back, the latest last, for
   // the sequence (GenID, prefix) of issued_key_.
-  std::vector<std::string> issued_;
+  std::deque<std::string> issued_;
   std::pair<std::int32_t, std::string> issued_key_;
   // The last write-back was committed without waiting for the disk, on the
   // database's session flush_session_ (TDatabase::Session).
