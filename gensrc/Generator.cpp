@@ -528,14 +528,18 @@ bool TGenerator::StepRowAtOnce(const std::vector<std::string>& from,
   return HoldRow(row);
 }
 
-TGenerator::Window TGenerator::OneWriteWindow() {
-  Window window;
+bool TGenerator::MayDrawInOneWrite() {
   TDatabase* database = DatabaseOf(*GenTable);
   // SQLite's writers poll for its lock instead of queueing: there, programs
   // take turns through the queue.
-  if (unique_key_ && database != nullptr && database->Connected() &&
-      database->Kind() == "postgresql" && !database->InTransaction() && !anchor_.empty() &&
-      anchor_key_ == std::make_pair(GeneratorType, WorkPrefix.str()) && database->CanFlushCommits())
+  return unique_key_ && database != nullptr && database->Connected() &&
+         database->Kind() == "postgresql" && !database->InTransaction() &&
+         database->CanFlushCommits();
+}
+
+TGenerator::Window TGenerator::OneWriteWindow() {
+  Window window;
+  if (!anchor_.empty() && anchor_key_ == std::make_pair(GeneratorType, WorkPrefix.str()))
     Successors(anchor_, window.from, window.to);
   return window;
 }
@@ -554,9 +558,11 @@ bool TGenerator::CatchUpAndDrawInOneWrite(Window& window) {
   } catch (const Exception&) {
     return false;  // the protocol's steps report what the database says
   }
-  if (std::find(window.from.begin(), window.from.end(), now) == window.from.end())
+  if (!window.from.empty() &&
+      std::find(window.from.begin(), window.from.end(), now) == window.from.end())
     step_window_ = std::min(step_window_ * 2, kLongestStepWindow);
   anchor_ = now;
+  anchor_key_ = {GeneratorType, WorkPrefix.str()};
   window = OneWriteWindow();
   return !window.to.empty() && DrawInOneWrite(window);
 }
@@ -597,11 +603,14 @@ std::string TGenerator::Generator() {
   const microseconds give_up = SteadyNow() + milliseconds(RetryTimeout);
   FailCount = 0;
   PauseRound = 0;
+  const bool may_write_once = MayDrawInOneWrite();
   // A value drawn in one statement needs no turn: the server queues the
   // statements of all programs on the row. The queue is for when the row is
   // held between a mark and its write-back.
-  Window window = OneWriteWindow();
-  if (!window.to.empty() && (DrawInOneWrite(window) || CatchUpAndDrawInOneWrite(window))) {
+  // The first draw of an instance starts from the row as it reads it.
+  Window window = may_write_once ? OneWriteWindow() : Window{};
+  if (may_write_once &&
+      ((!window.to.empty() && DrawInOneWrite(window)) || CatchUpAndDrawInOneWrite(window))) {
     FlushIssued();
     return GenMask->GetMskValue().str();
   }

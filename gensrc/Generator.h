@@ -112,11 +112,11 @@ class TGenerator : public TComponent {
   // value there becomes the `to` at the same place; GeneratorRow::
   // StepIfFree). True when it was written: WorkSuffix and the engine hold the
   // value stored. Generator tries it first where the database server queues
-  // the writers of a row (PostgreSQL) and this instance has drawn from the
-  // sequence before: the turn then never waits for a program between mark
-  // and write-back. With `flush_later` the commit does not wait for the disk
-  // (FlushIssued makes the value durable). False when the row was busy or
-  // had moved on too far: the queue and the protocol's steps follow.
+  // the writers of a row (PostgreSQL), from the value this instance last drew
+  // or, the first time, read: the turn then never waits for a program between
+  // mark and write-back, and the row is marked only when it is found busy. With `flush_later` the
+  // commit does not wait for the disk (FlushIssued makes the value durable). False when the row was
+  // busy or had moved on too far: the queue and the protocol's steps follow.
   virtual bool StepRowAtOnce(const std::vector<std::string>& from,
                              const std::vector<std::string>& to, bool flush_later);
   // Issues the next value: "" when there is no open table or GenError is set;
@@ -275,15 +275,17 @@ class TGenerator : public TComponent {
     std::vector<std::string> from;
     std::vector<std::string> to;
   };
-  // The window that follows the value this instance last stored or drew,
-  // where StepRowAtOnce may be used (see there); else an empty one.
+  // Whether StepRowAtOnce may be used (see there).
+  bool MayDrawInOneWrite();
+  // The window that follows the value this instance last stored or drew for
+  // the current sequence; empty when there is none.
   Window OneWriteWindow();
   // StepRowAtOnce on `window`, with the value drawn made ready to hand out:
   // kept for Undo and flushed by FlushIssued.
   bool DrawInOneWrite(const Window& window);
   // Reads the row and, where it is free, DrawInOneWrite on a window from
   // where it stands (then `window`), twice as long when the row had moved on
-  // past the last one. False when it is busy or cannot be read.
+  // past the last one. False when it is busy, missing or cannot be read.
   bool CatchUpAndDrawInOneWrite(Window& window);
   // Holds the marked row: reads the stored value into WorkSuffix and the engine.
   bool HoldRow(GeneratorRow& row);

@@ -66,9 +66,13 @@ TEST_F(GeneratorTest, AFailedOrUnansweredWriteIsDecidedByTheRowAndNeverRepeatsAV
 // looked stale; on PostgreSQL the holder's backend ends there as well): this
 // one's write-back fails rather than issue the other's value, and it goes on.
 TEST_P(GeneratorOnBoth, ARowTakenOverWhileHeldIssuesEachValueOnce) {
+  // Without a unique key on (GenID, Prefix) every draw takes the protocol's steps.
+  CreateTable(
+      "\"GenID\" float8, \"Prefix\" varchar(20), \"Suffix\" varchar(20), \"LastTime\" "
+      "varchar(20), \"Try\" float8, \"State\" float8, \"Who\" varchar(20)");
   Drawn(1);
   Program& slow = NewProgram();
-  TGenerator* held = slow.NewGenerator("INV-####");  // its first draw takes the protocol's steps
+  TGenerator* held = slow.NewGenerator("INV-####");
   TGenerator* other = NewProgram().NewGenerator("INV-####");
   other->UseQueue = false;  // the holder's turn would keep it waiting
   const Variant backend =
@@ -93,7 +97,8 @@ TEST_P(GeneratorOnBoth, ARowTakenOverWhileHeldIssuesEachValueOnce) {
 // the server gone down, the value would be gone with it and drawn again by
 // another program, so it is not handed out. Nothing is prepared on the
 // program's connection yet, so the hand-over's statement is lost with the
-// session unnoticed and the flush runs on a new one.
+// session unnoticed and the flush runs on a new one. The holder of the turn
+// holds the row as well, so that the draw waits for the turn.
 TEST_F(GeneratorTest, AValueWhoseSessionIsLostBeforeItsFlushIsNotHandedOut) {
   UsePostgres();
   if (IsSkipped())
@@ -104,11 +109,13 @@ TEST_F(GeneratorTest, AValueWhoseSessionIsLostBeforeItsFlushIsNotHandedOut) {
   const auto other = OpenDatabase(uri);
   const auto holder = OpenSequenceQueue(*other, "Gentbl", 0, "INV-");
   ASSERT_TRUE(holder->Enter(std::chrono::milliseconds(1000)));
+  UpdateRow("\"State\" = 1, \"Who\" = 'holder'");
   std::thread leave([&] {  // once the draw waits for the turn
     const std::string waiting =
         "SELECT count(*) FROM pg_locks WHERE locktype = 'advisory' AND NOT granted";
     for (int i = 0; i < 1000 && other->Query(waiting)[0][0].ToInt64() == 0; ++i)
       std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    other->Execute("UPDATE \"Gentbl\" SET \"State\" = 0");
     holder->Leave();
   });
   const Variant backend = program.database->Query("SELECT pg_backend_pid()")[0][0];
