@@ -56,7 +56,7 @@ ctest_args="${CTEST_ARGS:--E ^consumer_}"
 # ---------------------------------------------------------------------------
 faults=(
   # Generator protocol and the compare-and-set write it stands on.
-  'cas-no-compare~~dataaccess/Table.cpp~~s/connection\.SameValue\(((?:[^()]|\((?:[^()]|\([^()]*\))*\))*)\)/("(" + connection.SameValue($1) + " OR 1 = 1)")/s~~An edited record is written without comparing the values it had when read (the optimistic compare-and-set of Post no longer compares: every column matches)'
+  'cas-no-compare~~dataaccess/Table.cpp~~s/\(read\.IsNull\(\)\s*\?\s*connection\.SameValue\(name, column, stored\)\s*:\s*connection\.EqualValue\(name, column, stored\)\)/("(" + (read.IsNull() ? connection.SameValue(name, column, stored) : connection.EqualValue(name, column, stored)) + " OR 1 = 1)")/s~~An edited record is written without comparing the values it had when read (the optimistic compare-and-set of Post no longer compares: every column matches)'
   'who-test-removed~~gensrc/Generator.cpp~~s/if \(Row\(\)\.Who\(\) != InstanceStamp\)/if (false)/~~After marking and signing the row, the generator no longer checks that the row still carries its own signature (Who) before counting on'
   'stale-rule-off~~gensrc/Generator.cpp~~s/(const bool stale\s*=)([^;]*);/$1 false \&\& ($2);/s~~A busy row is never taken over: neither a wait count above the limit nor an old LastTime frees it (the stale rule is gone)'
   'wait-not-counted~~gensrc/GeneratorRow.cpp~~s/Variant\(tries\.value_or\(0\) \+ 1\)/Variant(tries.value_or(0))/~~A generator that finds the row busy no longer adds its wait to the row (Try stays), so only age frees a row left busy'
