@@ -564,7 +564,10 @@ bool TGenerator::CatchUpAndDrawInOneWrite(Window& window) {
   anchor_ = now;
   anchor_key_ = {GeneratorType, WorkPrefix.str()};
   window = OneWriteWindow();
-  return !window.to.empty() && DrawInOneWrite(window);
+  if (window.to.empty() || !DrawInOneWrite(window))
+    return false;
+  drew_alone_ = false;  // a row it had to read again was not its own alone
+  return true;
 }
 
 bool TGenerator::DrawInOneWrite(const Window& window) {
@@ -606,8 +609,8 @@ std::string TGenerator::Generator() {
   const bool may_write_once = MayDrawInOneWrite();
   // A value drawn in one statement needs no turn: the server queues the
   // statements of all programs on the row. The queue is for when the row is
-  // held between a mark and its write-back.
-  // The first draw of an instance starts from the row as it reads it.
+  // held between a mark and its write-back. The first draw of an instance
+  // starts from the row as it reads it.
   Window window = may_write_once ? OneWriteWindow() : Window{};
   if (may_write_once &&
       ((!window.to.empty() && DrawInOneWrite(window)) || CatchUpAndDrawInOneWrite(window))) {
