@@ -6,7 +6,8 @@
 // instance and its database; generators on other threads, each with a
 // database connection of its own, may draw from the same sequence at once.
 // Programs coordinate through the row's busy flag; programs of ours also wait
-// their turn in the sequence's queue (see UseQueue).
+// their turn in the sequence's queue (see UseQueue), and on PostgreSQL draw a
+// value in one statement where the row is free (see StepRowAtOnce).
 #pragma once
 
 #include <chrono>
@@ -193,8 +194,9 @@ class TGenerator : public TComponent {
   // How long Generator keeps trying to take a busy row, in milliseconds,
   // before it raises "Gentbl is busy. Try again!".
   int RetryTimeout = 10000;
-  // Wait in the sequence's queue before taking the row (the default). Off,
-  // the generator follows the row's protocol alone, as other programs may.
+  // Wait in the sequence's queue before taking a busy row (the default). Off,
+  // the generator follows the row's protocol alone, as other programs may
+  // (on PostgreSQL still drawing in one statement where the row is free).
   bool UseQueue = true;
 
  protected:
