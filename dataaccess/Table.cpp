@@ -386,6 +386,7 @@ bool TTable::StepWhere(const std::string& key_fields, const Variant& key_values,
   // The placeholders are numbered in the order they appear, so the
   // parameters are added in the order of the text.
   std::string stepped;
+  std::vector<Variant> stepped_from;  // step.from as the database takes them
   if (!step.field.empty()) {
     const ColumnInfo& column = impl_->columns[ColumnIndex(step.field)];
     const std::string name = Connection::Quote(column.name);
@@ -397,7 +398,8 @@ bool TTable::StepWhere(const std::string& key_fields, const Variant& key_values,
                              " from a value the column cannot hold (null, or text in a number "
                              "column)");
       sets += " WHEN " + equal + " THEN " + connection.StoredValue(column);
-      params.push_back(ToDatabase(step.from[i], column));
+      stepped_from.push_back(ToDatabase(step.from[i], column));
+      params.push_back(stepped_from.back());
       params.push_back(ToDatabase(step.to[i], column));
     }
     sets += " END";
@@ -417,9 +419,7 @@ bool TTable::StepWhere(const std::string& key_fields, const Variant& key_values,
     return false;
   if (!stepped.empty()) {
     where += " AND " + stepped;
-    const ColumnInfo& column = impl_->columns[ColumnIndex(step.field)];
-    for (const Variant& value : step.from)
-      params.push_back(ToDatabase(value, column));
+    params.insert(params.end(), stepped_from.begin(), stepped_from.end());
   }
   const ResultRows result = WritePost(connection,
                                       "UPDATE " + impl_->table_sql + " SET " + sets + " WHERE " +

@@ -207,14 +207,8 @@ bool GeneratorRow::StepIfFree(const std::vector<std::string>& from,
                              {"Who", Variant(who)},
                              {"State", Variant(0)}});
   } catch (const Exception&) {
-    // Its reply may have been lost after it was made: the row, free and
-    // signed with this very stamp, holding one of the new values, tells.
-    try {
-      return Locate() && Free() && Who() == who && LastTime() == stamp &&
-             std::find(to.begin(), to.end(), Suffix()) != to.end();
-    } catch (const Exception&) {
-      return false;  // not known to be made: at worst a value never handed out
-    }
+    // Its reply may have been lost after it was made.
+    return Holds(to, who, stamp);
   }
 }
 
@@ -239,7 +233,7 @@ bool GeneratorRow::WriteBack(const std::string& suffix, const std::string& who,
                  table_.FieldByName("Who")->SetAsString(who);
                  table_.FieldByName("State")->SetValue(Variant(0));
                }) ||
-         Holds(suffix, who, stamp);
+         Holds({suffix}, who, stamp);
 }
 
 bool GeneratorRow::StepBack(const std::string& suffix, const std::string& who,
@@ -249,13 +243,14 @@ bool GeneratorRow::StepBack(const std::string& suffix, const std::string& who,
                  table_.FieldByName("Suffix")->SetAsString(suffix);
                  table_.FieldByName("LastTime")->SetAsString(stamp);
                }) ||
-         Holds(suffix, who, stamp);
+         Holds({suffix}, who, stamp);
 }
 
-bool GeneratorRow::Holds(const std::string& suffix, const std::string& who,
+bool GeneratorRow::Holds(const std::vector<std::string>& suffixes, const std::string& who,
                          const std::string& stamp) {
   try {
-    return Locate() && Free() && Suffix() == suffix && Who() == who && LastTime() == stamp;
+    return Locate() && Free() && Who() == who && LastTime() == stamp &&
+           std::find(suffixes.begin(), suffixes.end(), Suffix()) != suffixes.end();
   } catch (const Exception&) {
     // Still no answer from the database: the write is not counted as done. At
     // worst its value is never handed out (a gap), never handed out twice.

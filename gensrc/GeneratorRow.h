@@ -114,8 +114,9 @@ class GeneratorRow {
   template <typename Set>
   bool Write(const char* check, Set set);
   // After a write that failed: reads the row again and tells whether it holds
-  // `suffix`, signed by `who` at `stamp`, and is free.
-  bool Holds(const std::string& suffix, const std::string& who, const std::string& stamp);
+  // one of `suffixes`, signed by `who` at `stamp`, and is free.
+  bool Holds(const std::vector<std::string>& suffixes, const std::string& who,
+             const std::string& stamp);
   // Drops a change that a failed write left pending.
   void CancelPending();
   std::string Text(const char* column) const;
