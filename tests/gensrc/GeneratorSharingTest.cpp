@@ -93,14 +93,24 @@ TEST_P(GeneratorOnBoth, ATurnIsWaitedForAsLongAsAskedAndHandedOnWhenLeft) {
   }
   EXPECT_TRUE(holder->Enter(milliseconds(1000)));  // one Leave let go: the turn was held once
   EXPECT_TRUE(!GetParam() || other->Query("SHOW lock_timeout")[0][0].ToString() == "5s");
-  if (GetParam()) {  // the holder has stopped: the mark sent with the request takes the free row
+  if (GetParam()) {  // the holder has stopped: the draw sent with the request takes the freed row
     TGenerator* gen = NewProgram().NewGenerator("INV-####");
     gen->UseQueue = false;
     const std::string first = gen->Generator();
     gen->UseQueue = true;
+    UpdateRow("\"State\" = 1");  // a busy row sends the draw to the queue
+    std::thread free_row([&] {   // once the draw waits for the turn
+      const auto third = OpenDatabase(uri);
+      const std::string waiting =
+          "SELECT count(*) FROM pg_locks WHERE locktype = 'advisory' AND NOT granted";
+      for (int i = 0; i < 1000 && third->Query(waiting)[0][0].ToInt64() == 0; ++i)
+        std::this_thread::sleep_for(milliseconds(2));
+      third->Execute("UPDATE \"Gentbl\" SET \"State\" = 0");
+    });
     const auto asked = std::chrono::steady_clock::now();
     EXPECT_NE(gen->Generator(), first);
     EXPECT_LT(std::chrono::steady_clock::now() - asked, milliseconds(900));
+    free_row.join();
   }
 }
 
