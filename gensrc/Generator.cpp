@@ -638,15 +638,22 @@ std::string TGenerator::Generator() {
       if (!LocateRow())
         throw Exception("Can not generate new record!");
     }
-    DrawFromRow(give_up);
+    DrawFromRow(give_up, window);
   }
   turn.Leave();
   FlushIssued();
   return GenMask->GetMskValue().str();
 }
 
-void TGenerator::DrawFromRow(microseconds give_up) {
+void TGenerator::DrawFromRow(microseconds give_up, Window& window) {
+  // A mark needs the row unchanged from its read to its write. Beside
+  // programs that draw in one statement it seldom is, and a program marking
+  // there failed attempt after attempt; its own statement takes the row as it
+  // stands. The steps below are for a busy row and for the sequence's end.
+  const bool may_write_once = MayDrawInOneWrite();
   for (;;) {
+    if (may_write_once && CatchUpAndDrawInOneWrite(window))
+      return;
     if (ReadDATA()) {
       if (CountOnAndWriteBack())
         return;

@@ -252,9 +252,6 @@ class TGenerator : public TComponent {
   GeneratorRow Row();
   // Positions GenTable on the row (GeneratorType, WorkPrefix).
   bool LocateRow();
-  // The protocol's retry loop on the located row, until a value is issued or
-  // `give_up` (SteadyNow) has passed.
-  void DrawFromRow(std::chrono::microseconds give_up);
   // After ReadDATA took the row: counts on and writes the value back. False
   // when the row turned out not to be ours or the write-back failed.
   bool CountOnAndWriteBack();
@@ -289,6 +286,10 @@ class TGenerator : public TComponent {
   // where it stands (then `window`), twice as long when the row had moved on
   // past the last one. False when it is busy, missing or cannot be read.
   bool CatchUpAndDrawInOneWrite(Window& window);
+  // The protocol's retry loop on the located row, until a value is issued or
+  // `give_up` (SteadyNow) has passed; where one statement can draw, a free
+  // row is drawn from that way (`window` as in CatchUpAndDrawInOneWrite).
+  void DrawFromRow(std::chrono::microseconds give_up, Window& window);
   // Holds the marked row: reads the stored value into WorkSuffix and the engine.
   bool HoldRow(GeneratorRow& row);
   // A failed lock or read step: counted, with the busy notice from the tenth.
