@@ -6,7 +6,7 @@ load="$build/bench/qgen_load"
 
 need_load() {
   [ -x "$load" ] || {
-    echo "no $load: cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DQGEN_BUILD_BENCH=ON && ninja -C build-bench qgen_load" >&2
+    echo "no $load: cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DQGEN_BUILD_BENCH=ON && ninja -C build-bench qgen_load qgen_tool" >&2
     exit 2
   }
 }

@@ -24,6 +24,12 @@ while [ $# -gt 0 ]; do
     *) break ;;
   esac
 done
+# The SQLite fault run needs the qgen program: say so now, not after the
+# throughput runs.
+if [ "$faults" = 1 ] && [ ! -x "$build/apps/qgen/qgen" ]; then
+  echo "no $build/apps/qgen/qgen for the fault runs: ninja -C $build qgen_tool (or give --no-faults)" >&2
+  exit 2
+fi
 mkdir -p "$out"
 out="$(cd "$out" && pwd)"
 work=$(mktemp -d /var/tmp/qgen-load-XXXXXX)
