@@ -649,11 +649,11 @@ void TGenerator::DrawFromRow(microseconds give_up, Window& window) {
   // A mark needs the row unchanged from its read to its write. Beside
   // programs that draw in one statement it seldom is, and a program marking
   // there failed attempt after attempt; its own statement takes the row as it
-  // stands. The steps below are for a busy row and for the sequence's end.
+  // stands. The steps are for a busy row and for the sequence's end. The
+  // caller has just found the row busy (or its draw failed): the steps come
+  // first, on the row as located.
   const bool may_write_once = MayDrawInOneWrite();
   for (;;) {
-    if (may_write_once && CatchUpAndDrawInOneWrite(window))
-      return;
     if (ReadDATA()) {
       if (CountOnAndWriteBack())
         return;
@@ -667,6 +667,8 @@ void TGenerator::DrawFromRow(microseconds give_up, Window& window) {
       LocateRow();
       throw EGeneratorBusy(kBusyText);
     }
+    if (may_write_once && CatchUpAndDrawInOneWrite(window))
+      return;
   }
 }
 
